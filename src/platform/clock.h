@@ -1,0 +1,31 @@
+// The process-wide performance counter that every clock of the program reads.
+//
+// The counter reads 0 until the program starts it, so that clocks constructed
+// before the entry point (the global objects) all count from program start.
+// Started real, it counts the system's monotonic time. Started virtual (for
+// reproducible runs: offscreen shots, tests, video export) it moves only when
+// a frame has been presented, by exactly 1/N s per frame.
+//
+// Both run at one fixed frequency, 3.6e9 ticks per second, chosen so that a
+// frame of every common rate (any N dividing 3,600,000,000: 24, 25, 30, 60,
+// 120, 144, ...) is a whole number of ticks.
+#pragma once
+#include <cstdint>
+
+namespace platform {
+
+constexpr int64_t kPerfFrequency = 3600000000LL;
+
+int64_t PerfCounter();
+int64_t PerfFrequency();
+
+void StartRealClock();
+void StartVirtualClock(int framesPerSecond);
+bool IsVirtualClock();
+int VirtualFramesPerSecond();
+// Virtual clock only: one more frame has been presented.
+void AdvanceVirtualFrame();
+// Virtual clock only: frames presented so far.
+int64_t VirtualFrame();
+
+}  // namespace platform

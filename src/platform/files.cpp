@@ -1,0 +1,112 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+// The entry of `folder` whose name equals `component` ignoring case, if any.
+bool FindIgnoringCase(const std::string& folder, const std::string& component,
+                      std::string* found) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return false;
+  bool ok = false;
+  while (dirent* entry = readdir(dir)) {
+    if (strcasecmp(entry->d_name, component.c_str()) == 0) {
+      *found = entry->d_name;
+      ok = true;
+      break;
+    }
+  }
+  closedir(dir);
+  return ok;
+}
+
+}  // namespace
+
+std::string ResolvePath(const std::string& name) {
+  std::string mapped = name;
+  for (char& c : mapped) {
+    if (c == '\\') c = '/';
+  }
+  if (mapped.empty() || Exists(mapped)) return mapped;
+
+  // Walk the components, keeping each one that exists as written and looking
+  // up the others ignoring case.
+  std::string resolved;
+  size_t pos = 0;
+  if (mapped[0] == '/') {
+    resolved = "/";
+    pos = 1;
+  }
+  while (pos <= mapped.size()) {
+    size_t slash = mapped.find('/', pos);
+    if (slash == std::string::npos) slash = mapped.size();
+    const std::string component = mapped.substr(pos, slash - pos);
+    pos = slash + 1;
+    if (component.empty()) continue;
+    const std::string folder = resolved;
+    std::string candidate = folder.empty() || folder == "/" ? folder + component
+                                                            : folder + "/" + component;
+    std::string match;
+    if (!Exists(candidate) && component != "." && component != ".." &&
+        FindIgnoringCase(folder.empty() ? "." : folder, component, &match)) {
+      candidate = folder.empty() || folder == "/" ? folder + match : folder + "/" + match;
+    }
+    resolved = candidate;
+  }
+  return Exists(resolved) ? resolved : mapped;
+}
+
+FILE* OpenFile(const std::string& name, const char* mode) {
+  return std::fopen(ResolvePath(name).c_str(), mode);
+}
+
+bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* bytes, size_t maxBytes) {
+  bytes->clear();
+  const std::string path = ResolvePath(name);
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (static_cast<uint64_t>(st.st_size) > maxBytes) return false;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  bytes->resize(static_cast<size_t>(st.st_size));
+  const size_t got = bytes->empty() ? 0 : std::fread(bytes->data(), 1, bytes->size(), file);
+  std::fclose(file);
+  if (got != bytes->size()) {
+    bytes->clear();
+    return false;
+  }
+  return true;
+}
+
+std::string ProgramFolder() {
+  char buffer[4096];
+  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+  if (length <= 0) return ".";
+  std::string path(buffer, static_cast<size_t>(length));
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool ChangeDirectory(const std::string& folder, std::string* reason) {
+  if (chdir(folder.c_str()) != 0) {
+    *reason = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform

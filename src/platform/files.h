@@ -1,0 +1,31 @@
+// Opening the production's files by the names the program uses.
+//
+// Names are written with a backslash after the folder ("textures\\bw06.jpg");
+// here the backslash becomes '/', and a path component that does not exist as
+// written is matched case-insensitively against its folder's entries (3DS
+// materials often store names in capitals).
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The path to open for `name`: the exact file when it exists, else the first
+// case-insensitive match, else the mapped name unchanged.
+std::string ResolvePath(const std::string& name);
+
+FILE* OpenFile(const std::string& name, const char* mode);
+
+// Reads the whole file. False when it cannot be opened or read, or is larger
+// than maxBytes.
+bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* bytes,
+                   size_t maxBytes = size_t(1) << 30);
+
+// The folder that holds the running program ("." when it cannot be told).
+std::string ProgramFolder();
+// Makes `folder` the working directory; false (with the reason) on failure.
+bool ChangeDirectory(const std::string& folder, std::string* reason);
+
+}  // namespace platform

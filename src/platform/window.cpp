@@ -1,0 +1,241 @@
+#include "platform/window.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+SDL_Window* g_window = nullptr;
+SDL_GLContext g_context = nullptr;
+bool g_videoStarted = false;
+bool g_modeChanged = false;
+bool g_keyWentDown[5] = {};
+
+std::string SdlError(const char* what) {
+  const char* detail = SDL_GetError();
+  return std::string(what) + (detail != nullptr && *detail ? std::string(": ") + detail : "");
+}
+
+Key KeyFromSdl(SDL_Keycode code) {
+  switch (code) {
+    case SDLK_ESCAPE: return Key::Escape;
+    case SDLK_F1: return Key::F1;
+    case SDLK_F2: return Key::F2;
+    default: return Key::Other;
+  }
+}
+
+SDL_Keycode SdlFromKey(Key key) {
+  switch (key) {
+    case Key::Escape: return SDLK_ESCAPE;
+    case Key::F1: return SDLK_F1;
+    case Key::F2: return SDLK_F2;
+    default: return SDLK_UNKNOWN;
+  }
+}
+
+}  // namespace
+
+bool HasDisplay() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 != nullptr && *x11) || (wayland != nullptr && *wayland);
+}
+
+bool OpenWindow(const std::string& caption, int width, int height, int colorBits, int depthBits,
+                bool fullscreen, DisplayKind kind, std::string* reason) {
+  if (kind == DisplayKind::Offscreen) {
+    // The invisible offscreen driver renders through EGL on the same GL code.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  } else if (!HasDisplay()) {
+    *reason = "no display to open a window on (DISPLAY and WAYLAND_DISPLAY are not set); "
+              "run with --offscreen to render without a screen";
+    return false;
+  }
+  if (!g_videoStarted) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+      *reason = SdlError("cannot start SDL video");
+      return false;
+    }
+    g_videoStarted = true;
+  }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (kind == DisplayKind::Screen && driver != nullptr &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+    // Without a display SDL quietly falls back to an invisible surface; a
+    // window nobody can see is no window.
+    *reason = std::string("no display to open a window on (SDL video driver '") + driver +
+              "'); run with --offscreen to render without a screen";
+    return false;
+  }
+
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
+  const int channelBits = colorBits >= 24 ? 8 : 5;
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channelBits);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channelBits);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channelBits);
+
+  Uint32 flags = SDL_WINDOW_OPENGL;
+  flags |= kind == DisplayKind::Offscreen ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN;
+  if (fullscreen && kind == DisplayKind::Screen) flags |= SDL_WINDOW_BORDERLESS;
+  g_window = SDL_CreateWindow(caption.c_str(), 0, 0, width, height, flags);
+  if (g_window == nullptr) {
+    *reason = SdlError("SDL_CreateWindow failed");
+    return false;
+  }
+  return true;
+}
+
+bool CreateGLContext(std::string* reason) {
+  g_context = SDL_GL_CreateContext(g_window);
+  if (g_context == nullptr) {
+    *reason = SdlError("SDL_GL_CreateContext failed");
+    return false;
+  }
+  return true;
+}
+
+bool MakeContextCurrent(std::string* reason) {
+  if (SDL_GL_MakeCurrent(g_window, g_context) != 0) {
+    *reason = SdlError("SDL_GL_MakeCurrent failed");
+    return false;
+  }
+  return true;
+}
+
+bool SetDisplayMode(int width, int height, int colorBits, int hz) {
+  if (g_window == nullptr) return false;
+  const int display = SDL_GetWindowDisplayIndex(g_window);
+  const int count = SDL_GetNumDisplayModes(display < 0 ? 0 : display);
+  for (int i = 0; i < count; ++i) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDisplayMode(display < 0 ? 0 : display, i, &mode) != 0) continue;
+    if (mode.w != width || mode.h != height || mode.refresh_rate != hz) continue;
+    if (static_cast<int>(SDL_BITSPERPIXEL(mode.format)) < (colorBits >= 24 ? 24 : 15)) continue;
+    if (SDL_SetWindowDisplayMode(g_window, &mode) != 0) return false;
+    if (SDL_SetWindowFullscreen(g_window, SDL_WINDOW_FULLSCREEN) != 0) return false;
+    g_modeChanged = true;
+    return true;
+  }
+  return false;
+}
+
+void EnterDesktopFullscreen() {
+  if (g_window != nullptr && SDL_SetWindowFullscreen(g_window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
+    g_modeChanged = true;
+  }
+}
+
+void RestoreDisplayMode() {
+  if (g_window != nullptr && g_modeChanged) SDL_SetWindowFullscreen(g_window, 0);
+  g_modeChanged = false;
+}
+
+void ShowAndFocusWindow() {
+  if (g_window == nullptr) return;
+  if (!(SDL_GetWindowFlags(g_window) & SDL_WINDOW_HIDDEN)) {
+    SDL_ShowWindow(g_window);
+    SDL_RaiseWindow(g_window);
+  }
+}
+
+void ShowCursor(bool visible) {
+  if (g_videoStarted) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool SwapWindow() {
+  if (g_window == nullptr) return false;
+  SDL_GL_SwapWindow(g_window);
+  return true;
+}
+
+void DestroyGLContext() {
+  if (g_context != nullptr) {
+    SDL_GL_MakeCurrent(g_window, nullptr);
+    SDL_GL_DeleteContext(g_context);
+    g_context = nullptr;
+  }
+}
+
+void CloseWindow() {
+  if (g_window != nullptr) {
+    SDL_DestroyWindow(g_window);
+    g_window = nullptr;
+  }
+  if (g_videoStarted) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    g_videoStarted = false;
+  }
+}
+
+bool HasWindow() { return g_window != nullptr; }
+bool HasGLContext() { return g_context != nullptr; }
+void* WindowHandle() { return g_window; }
+void* ContextHandle() { return g_context; }
+
+void DrawableSize(int* width, int* height) {
+  *width = 0;
+  *height = 0;
+  if (g_window != nullptr) SDL_GL_GetDrawableSize(g_window, width, height);
+}
+
+void* GetGLProcAddress(const char* name) { return SDL_GL_GetProcAddress(name); }
+
+bool PollEvent(Event* event) {
+  if (!g_videoStarted) return false;
+  SDL_Event e;
+  if (SDL_PollEvent(&e) == 0) return false;
+  event->type = EventType::Other;
+  event->key = Key::None;
+  switch (e.type) {
+    case SDL_QUIT:
+      event->type = EventType::Quit;
+      break;
+    case SDL_WINDOWEVENT:
+      if (e.window.event == SDL_WINDOWEVENT_CLOSE) event->type = EventType::CloseRequest;
+      break;
+    case SDL_KEYDOWN:
+      event->type = EventType::KeyDown;
+      event->key = KeyFromSdl(e.key.keysym.sym);
+      // A held key repeats; only a fresh press counts as "went down".
+      if (!e.key.repeat) g_keyWentDown[static_cast<int>(event->key)] = true;
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+void PostQuit() {
+  if (!g_videoStarted) return;
+  SDL_Event e;
+  SDL_zero(e);
+  e.type = SDL_QUIT;
+  SDL_PushEvent(&e);
+}
+
+void PostKeyDown(Key key) {
+  if (!g_videoStarted) return;
+  SDL_Event e;
+  SDL_zero(e);
+  e.type = SDL_KEYDOWN;
+  e.key.state = SDL_PRESSED;
+  e.key.keysym.sym = SdlFromKey(key);
+  e.key.windowID = g_window != nullptr ? SDL_GetWindowID(g_window) : 0;
+  SDL_PushEvent(&e);
+}
+
+bool KeyWentDown(Key key) {
+  bool& flag = g_keyWentDown[static_cast<int>(key)];
+  const bool wentDown = flag;
+  flag = false;
+  return wentDown;
+}
+
+}  // namespace platform

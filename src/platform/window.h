@@ -1,0 +1,77 @@
+// The program's one window with its OpenGL context, its events and its keys.
+//
+// The steps mirror what the shell's window object does one after another, so
+// that it can report which one failed: open the window, create the context,
+// make it current, then (full screen) change the display mode.
+#pragma once
+#include <string>
+
+namespace platform {
+
+enum class DisplayKind {
+  Screen,     // a real window on a display; fails when there is no display
+  Offscreen,  // an invisible surface on the same GL path, for unattended runs
+};
+
+// Opens the window of the given client size with a compatibility-profile GL
+// configuration (double buffered, depthBits of depth). On failure returns false
+// and says why in `reason`.
+bool OpenWindow(const std::string& caption, int width, int height, int colorBits, int depthBits,
+                bool fullscreen, DisplayKind kind, std::string* reason);
+bool CreateGLContext(std::string* reason);
+bool MakeContextCurrent(std::string* reason);
+
+// Full screen: asks for width x height at `hz`; true when the display accepted it.
+bool SetDisplayMode(int width, int height, int colorBits, int hz);
+// Full screen at the desktop's own mode (when no mode change was accepted).
+void EnterDesktopFullscreen();
+// Back to the desktop's own mode (harmless when it never changed).
+void RestoreDisplayMode();
+
+void ShowAndFocusWindow();
+void ShowCursor(bool visible);
+bool SwapWindow();
+
+void DestroyGLContext();
+void CloseWindow();
+bool HasWindow();
+bool HasGLContext();
+// Opaque handles of the window and the context (null when there is none).
+void* WindowHandle();
+void* ContextHandle();
+
+// The size of the drawable surface in pixels (0 x 0 without a window).
+void DrawableSize(int* width, int* height);
+
+void* GetGLProcAddress(const char* name);
+
+// True when a display exists on which windows and message boxes can be shown.
+bool HasDisplay();
+
+// --- events ---------------------------------------------------------------
+
+enum class Key { None, Escape, F1, F2, Other };
+
+enum class EventType {
+  Quit,          // the queue's quit message: ends the loop, never dispatched
+  CloseRequest,  // the user closed the window
+  KeyDown,
+  Other,
+};
+
+struct Event {
+  EventType type = EventType::Other;
+  Key key = Key::None;
+};
+
+// Takes one event from the queue without waiting; false when the queue is empty.
+bool PollEvent(Event* event);
+// Puts a quit message at the end of the queue.
+void PostQuit();
+// Puts a key press at the end of the queue, exactly as the keyboard would.
+void PostKeyDown(Key key);
+
+// True when `key` went down since the previous call for the same key.
+bool KeyWentDown(Key key);
+
+}  // namespace platform

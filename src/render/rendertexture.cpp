@@ -1,0 +1,80 @@
+#include "render/rendertexture.h"
+
+#include <cstddef>
+#include <vector>
+
+#include "shell/glapi.h"
+
+namespace {
+bool ValidSide(unsigned int side) {
+  return side == 64 || side == 128 || side == 256 || side == 512;
+}
+}  // namespace
+
+CRenderTexture::~CRenderTexture() {
+  if (id != 0) glDeleteTextures(1, &id);
+}
+
+void CRenderTexture::Create(unsigned int newWidth, unsigned int newHeight) {
+  if (!ValidSide(newWidth) || !ValidSide(newHeight)) return;
+  // A second creation (an effect initialised twice) replaces the texture;
+  // nothing refers to the old one any more.
+  if (id != 0) {
+    glDeleteTextures(1, &id);
+    id = 0;
+  }
+  width = static_cast<int>(newWidth);
+  height = static_cast<int>(newHeight);
+  const std::vector<uint8_t> zeros(static_cast<std::size_t>(width) * height * 3, 0);
+  glGenTextures(1, &id);
+  glBindTexture(GL_TEXTURE_2D, id);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, zeros.data());
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  viewportWidth = viewport[2];
+  viewportHeight = viewport[3];
+}
+
+// An object whose creation was refused has no texture: capturing and drawing
+// it leave the GL state alone rather than collapse the viewport to 0 x 0.
+void CRenderTexture::BeginCapture() {
+  if (id == 0) return;
+  glViewport(0, 0, width, height);
+}
+
+void CRenderTexture::EndCapture() {
+  if (id == 0) return;
+  glBindTexture(GL_TEXTURE_2D, id);
+  glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, width, height, 0);
+  glViewport(0, 0, viewportWidth, viewportHeight);
+}
+
+void CRenderTexture::Bind() {
+  SelectTextureUnit(GL_TEXTURE0_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, id);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void CRenderTexture::Unbind() {
+  SelectTextureUnit(GL_TEXTURE0_ARB);
+  glDisable(GL_TEXTURE_2D);
+}
+
+void DrawScreenQuad(float x1, float y1, float x2, float y2, const float colour[4]) {
+  glColor4fv(colour);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 1);
+  glVertex2f(x1, y1);
+  glTexCoord2f(1, 1);
+  glVertex2f(x2, y1);
+  glTexCoord2f(1, 0);
+  glVertex2f(x2, y2);
+  glTexCoord2f(0, 0);
+  glVertex2f(x1, y2);
+  glEnd();
+}

@@ -1,0 +1,15 @@
+// The program's long-lived objects, constructed before the entry point runs
+// and destroyed after it returns (after the window and context are gone).
+#pragma once
+#include "shell/font.h"
+#include "shell/glwindow.h"
+#include "shell/timer.h"
+#include "texture/texlib.h"
+#include "timeline/sceneplayer.h"
+
+extern CGLWindow glWindow;
+extern CTimer demoTimer;  // seconds since the end of the set-up: decides the scene
+extern CTimer fpsTimer;   // frame-rate counting only
+extern CFont font;
+extern CTexLib texLib;
+extern CScenePlayer scenePlayer;

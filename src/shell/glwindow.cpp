@@ -1,0 +1,89 @@
+#include "shell/glwindow.h"
+
+#include <cstdio>
+
+#include "platform/dialogs.h"
+#include "shell/glapi.h"
+
+CGLWindow::~CGLWindow() {
+  hdc = nullptr;
+  hglrc = nullptr;
+  hwnd = nullptr;
+  wndProc = nullptr;
+}
+
+int CGLWindow::Fail(int code, const char* message, const std::string& reason) {
+  platform::ShowErrorBox(message, "Error");
+  if (!reason.empty()) {
+    std::fprintf(stderr, "%s\n", reason.c_str());
+    std::fflush(stderr);
+  }
+  Destroy();
+  return code;
+}
+
+int CGLWindow::Create(const std::string& caption, int newWidth, int newHeight, int colorBits,
+                      int depthBits, WindowProc proc, bool newFullscreen) {
+  fullscreen = newFullscreen && !offscreen;
+  width = newWidth;
+  height = newHeight;
+  wndProc = proc;
+
+  std::string reason;
+  if (!platform::OpenWindow(caption, width, height, colorBits, depthBits, fullscreen,
+                            offscreen ? platform::DisplayKind::Offscreen
+                                      : platform::DisplayKind::Screen,
+                            &reason)) {
+    return Fail(2, "Create window failed!", reason);
+  }
+  hwnd = platform::WindowHandle();
+  if (fullscreen) platform::ShowCursor(false);
+  hdc = hwnd;
+  if (!platform::CreateGLContext(&reason)) return Fail(6, "wglCreatContext failed!", reason);
+  hglrc = platform::ContextHandle();
+  if (!platform::MakeContextCurrent(&reason)) return Fail(7, "wglMakeCurrent failed!", reason);
+
+  if (fullscreen) {
+    // The first refresh rate the display accepts, from 120 Hz down to 65 Hz;
+    // otherwise full screen at the desktop's own mode.
+    refreshRate = 60;
+    bool changed = false;
+    for (int hz = 120; hz >= 65; hz -= 5) {
+      if (platform::SetDisplayMode(width, height, colorBits, hz)) {
+        refreshRate = hz;
+        changed = true;
+        break;
+      }
+    }
+    if (!changed) platform::EnterDesktopFullscreen();
+    platform::ShowCursor(false);
+  }
+  platform::ShowAndFocusWindow();
+  return 0;
+}
+
+int CGLWindow::Destroy() {
+  platform::RestoreDisplayMode();
+  platform::ShowCursor(true);
+  if (hglrc != nullptr) {
+    platform::DestroyGLContext();
+    hglrc = nullptr;
+  }
+  hdc = nullptr;
+  platform::CloseWindow();
+  hwnd = nullptr;
+  return 0;
+}
+
+int CGLWindow::Swap() {
+  if (!platform::SwapWindow()) return 1;
+  glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+  if (clearColorBuffer && clearDepthBuffer) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  } else if (clearColorBuffer) {
+    glClear(GL_COLOR_BUFFER_BIT);
+  } else if (clearDepthBuffer) {
+    glClear(GL_DEPTH_BUFFER_BIT);
+  }
+  return 0;
+}

@@ -1,0 +1,164 @@
+#include "shell/options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <strings.h>
+
+namespace {
+
+bool ParseTime(const std::string& text, double* value) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const double parsed = std::strtod(text.c_str(), &end);
+  if (errno != 0 || end == nullptr || *end != '\0' || !std::isfinite(parsed) || parsed < 0.0) {
+    return false;
+  }
+  *value = parsed;
+  return true;
+}
+
+bool ParseKey(const std::string& name, platform::Key* key) {
+  if (strcasecmp(name.c_str(), "F1") == 0) {
+    *key = platform::Key::F1;
+  } else if (strcasecmp(name.c_str(), "F2") == 0) {
+    *key = platform::Key::F2;
+  } else if (strcasecmp(name.c_str(), "Escape") == 0) {
+    *key = platform::Key::Escape;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// "T:REST" into its two parts.
+bool SplitTimed(const std::string& text, double* time, std::string* rest) {
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  *rest = text.substr(colon + 1);
+  return ParseTime(text.substr(0, colon), time) && !rest->empty();
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return
+      "usage: velmora [options]\n"
+      "\n"
+      "Plays the production. Without options it asks whether to run full screen.\n"
+      "Keys: Escape ends, F1 shows or hides the debug console, F2 logs a line to\n"
+      "error_log.txt and skips to the next scene.\n"
+      "\n"
+      "  --window            run in an 800x600 window without asking\n"
+      "  --fullscreen        run full screen without asking\n"
+      "  --data DIR          folder with scenes/, textures/ and demomusic.xm, where\n"
+      "                      error_log.txt is written (default: the program's folder)\n"
+      "  --offscreen         render without a visible window or sound device, on a\n"
+      "                      virtual clock: frame k shows demo time k/N\n"
+      "  --fps N             frames per second of the virtual clock (default 60)\n"
+      "  --until T           end after the first frame whose demo time is at least T\n"
+      "  --shot T:FILE.png   save the first frame at or after demo time T (repeatable)\n"
+      "  --key T:NAME        press F1, F2 or Escape at demo time T (repeatable)\n"
+      "  --help              show this text\n";
+}
+
+bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
+  *options = Options();
+  bool fpsGiven = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    // Options that take a value accept it as the next word or after '='.
+    std::string name = arg;
+    std::string value;
+    bool hasValue = false;
+    const size_t equals = arg.find('=');
+    if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+      name = arg.substr(0, equals);
+      value = arg.substr(equals + 1);
+      hasValue = true;
+    }
+    auto takeValue = [&](std::string* out) {
+      if (hasValue) {
+        *out = value;
+        return true;
+      }
+      if (i + 1 >= argc) {
+        *error = "option " + name + " needs a value";
+        return false;
+      }
+      *out = argv[++i];
+      return true;
+    };
+    auto noValue = [&]() {
+      if (hasValue) *error = "option " + name + " takes no value";
+      return !hasValue;
+    };
+
+    if (name == "--help" || name == "-h") {
+      if (!noValue()) return false;
+      options->help = true;
+    } else if (name == "--window") {
+      if (!noValue()) return false;
+      options->screen = Options::Screen::Window;
+    } else if (name == "--fullscreen") {
+      if (!noValue()) return false;
+      options->screen = Options::Screen::Fullscreen;
+    } else if (name == "--offscreen") {
+      if (!noValue()) return false;
+      options->offscreen = true;
+    } else if (name == "--data") {
+      if (!takeValue(&options->dataDir)) return false;
+      if (options->dataDir.empty()) {
+        *error = "--data needs a folder";
+        return false;
+      }
+    } else if (name == "--fps") {
+      std::string text;
+      if (!takeValue(&text)) return false;
+      char* end = nullptr;
+      errno = 0;
+      const long fps = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || errno != 0 || *end != '\0' || fps < 1 || fps > 1000) {
+        *error = "--fps needs a whole number from 1 to 1000, not '" + text + "'";
+        return false;
+      }
+      options->fps = static_cast<int>(fps);
+      fpsGiven = true;
+    } else if (name == "--until") {
+      std::string text;
+      if (!takeValue(&text)) return false;
+      if (!ParseTime(text, &options->until)) {
+        *error = "--until needs a time in seconds, not '" + text + "'";
+        return false;
+      }
+    } else if (name == "--shot") {
+      std::string text;
+      if (!takeValue(&text)) return false;
+      ShotRequest shot;
+      if (!SplitTimed(text, &shot.time, &shot.file)) {
+        *error = "--shot needs TIME:FILE.png, not '" + text + "'";
+        return false;
+      }
+      options->shots.push_back(shot);
+    } else if (name == "--key") {
+      std::string text;
+      if (!takeValue(&text)) return false;
+      KeyRequest key;
+      std::string keyName;
+      if (!SplitTimed(text, &key.time, &keyName) || !ParseKey(keyName, &key.key)) {
+        *error = "--key needs TIME:NAME with NAME one of F1, F2, Escape, not '" + text + "'";
+        return false;
+      }
+      options->keys.push_back(key);
+    } else {
+      *error = "unknown option '" + arg + "'";
+      return false;
+    }
+  }
+  if (fpsGiven && !options->offscreen) {
+    *error = "--fps applies to --offscreen runs only";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,35 @@
+// The command line. A bare run asks "Fullscreen?" and plays as designed; the
+// options skip the question, move the data folder, or render unattended.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+
+struct ShotRequest {
+  double time = 0.0;  // the first frame whose demo time is at least this
+  std::string file;   // PNG file to write
+};
+
+struct KeyRequest {
+  double time = 0.0;
+  platform::Key key = platform::Key::None;
+};
+
+struct Options {
+  enum class Screen { Ask, Window, Fullscreen };
+  Screen screen = Screen::Ask;
+  std::string dataDir;       // empty: the folder that holds the program
+  bool offscreen = false;    // invisible surface, silent sound, virtual clock
+  int fps = 60;              // frames per second of the virtual clock
+  double until = -1.0;       // end after the first frame at or past this demo time
+  std::vector<ShotRequest> shots;
+  std::vector<KeyRequest> keys;
+  bool help = false;
+};
+
+// Fills `options` from argv. False with a message in `error` on an unknown
+// option or a malformed value.
+bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error);
+
+std::string UsageText();

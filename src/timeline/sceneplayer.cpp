@@ -1,0 +1,69 @@
+#include "timeline/sceneplayer.h"
+
+Result CScenePlayer::Init(const std::string& musicFile, void* window) {
+  if (!platform::SoundInit(-1, 44100, 0, window)) {
+    return Result(1, "CScenePlayer::Init() : BASS_Init error!");
+  }
+  soundStarted_ = true;
+  platform::SoundStart();
+  music = platform::SoundMusicLoad(false, musicFile.c_str(), 0, 0, 1);
+  if (music == 0) {
+    return Result(2, "CScenePlayer::Init() : BASS_MusicLoad error!");
+  }
+  index = 0;
+  if (sceneData.empty()) {
+    return Result(3, "CScenePlayer::Init() : sceneData.empty()");
+  }
+  for (Scene& scene : sceneData) {
+    if (scene.layerData.empty()) {
+      return Result(4, "CScenePlayer::Init() : layerData.empty()");
+    }
+    for (CLayer* layer : scene.layerData) {
+      Result result = layer->Init();
+      if (result.code != 0) return result;
+    }
+  }
+  return Result(0, "CScenePlayer::Init() : ok!");
+}
+
+void CScenePlayer::Start() {
+  timer.Reset();
+  platform::SoundMusicPlay(music);
+}
+
+float CScenePlayer::Update(float t) {
+  if (sceneData.empty()) return static_cast<float>(timer.GetTime());
+  Scene& scene = sceneData[static_cast<size_t>(index)];
+  for (CLayer* layer : scene.layerData) {
+    layer->Render(static_cast<float>(timer.GetTime()));
+  }
+  const bool last = static_cast<size_t>(index) + 1 >= sceneData.size();
+  if (t >= scene.endTime && !last) {
+    ++index;
+    for (CLayer* layer : sceneData[static_cast<size_t>(index)].layerData) {
+      layer->Restart();
+    }
+    timer.Reset();
+  }
+  return static_cast<float>(timer.GetTime());
+}
+
+Result CScenePlayer::Done() {
+  if (soundStarted_) {
+    platform::SoundStop();
+    platform::SoundMusicFree(music);
+    platform::SoundFree();
+    music = 0;
+    soundStarted_ = false;
+  }
+  for (Scene& scene : sceneData) {
+    for (CLayer* layer : scene.layerData) {
+      layer->Done();
+    }
+  }
+  return Result(0, "CScenePlayer::Done() : ok!");
+}
+
+void CScenePlayer::SkipScene() {
+  if (static_cast<size_t>(index) + 1 < sceneData.size()) ++index;
+}

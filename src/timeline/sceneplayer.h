@@ -1,0 +1,40 @@
+// The scene player: owns the music and the timeline of scenes, initialises
+// and releases every layer, renders the current scene each frame and moves on
+// when the demo time reaches the scene's end.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/sound.h"
+#include "shell/result.h"
+#include "shell/timer.h"
+#include "timeline/layer.h"
+
+struct Scene {
+  float endTime = 0.0f;               // demo time at which the player leaves the scene
+  std::vector<CLayer*> layerData;     // rendered in this order; not owned
+};
+
+class CScenePlayer {
+ public:
+  CScenePlayer() = default;
+
+  Result Init(const std::string& musicFile, void* window);
+  void Start();
+  // Renders the current scene and returns the scene time. Needs at least one scene.
+  float Update(float t);
+  Result Done();
+  // The F2 key: the next scene becomes current at once, without a restart of
+  // its layers or of the scene clock. The last scene stays.
+  void SkipScene();
+
+  platform::MusicHandle music = 0;
+  CTimer timer;
+  std::vector<Scene> sceneData;
+  int index = 0;
+
+ private:
+  // True between a successful sound start-up and its release, so that a second
+  // shutdown does not repeat the sound calls on freed state.
+  bool soundStarted_ = false;
+};

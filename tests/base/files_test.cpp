@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::ScopedChdir;
+using testsupport::TempDir;
+
+TEST(FilesTest, BackslashNamesOpenFilesInFoldersIgnoringCase) {
+  TempDir dir;
+  dir.Write("textures/bw06.jpg", "exact");
+  dir.Write("Scenes/KRAB.3DS", "capitals");
+  ScopedChdir cd(dir.path());
+
+  EXPECT_EQ(platform::ResolvePath("textures\\bw06.jpg"), "textures/bw06.jpg");
+  // Each component is looked up on its own: folder and file differ in case.
+  EXPECT_EQ(platform::ResolvePath("scenes\\krab.3ds"), "Scenes/KRAB.3DS");
+  EXPECT_EQ(platform::ResolvePath("TEXTURES\\BW06.JPG"), "textures/bw06.jpg");
+
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(platform::ReadWholeFile("scenes\\Krab.3ds", &bytes));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "capitals");
+
+  FILE* file = platform::OpenFile("textures\\BW06.jpg", "rb");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+}
+
+TEST(FilesTest, MissingFilesAndFoldersFailCleanly) {
+  TempDir dir;
+  dir.Write("textures/a.jpg", "a");
+  ScopedChdir cd(dir.path());
+  std::vector<uint8_t> bytes{1, 2, 3};
+  EXPECT_FALSE(platform::ReadWholeFile("textures\\missing.jpg", &bytes));
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(platform::ReadWholeFile("nofolder\\a.jpg", &bytes));
+  // A folder is not a file.
+  EXPECT_FALSE(platform::ReadWholeFile("textures", &bytes));
+  EXPECT_EQ(platform::OpenFile("textures\\missing.jpg", "rb"), nullptr);
+  // Unresolvable names map the separator and stay as they are.
+  EXPECT_EQ(platform::ResolvePath("nofolder\\A.jpg"), "nofolder/A.jpg");
+  // Too large for the caller's limit.
+  EXPECT_FALSE(platform::ReadWholeFile("textures\\a.jpg", &bytes, 0));
+}
+
+}  // namespace

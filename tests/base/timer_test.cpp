@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "shell/result.h"
+#include "shell/timer.h"
+
+namespace {
+
+// The virtual clock moves only with presented frames, by exactly 1/N s each:
+// every timer reads k/N after k frames, whatever it was constructed before.
+TEST(ClockTest, VirtualClockGivesExactFrameTimes) {
+  CTimer constructedEarly;  // as the global clocks are, before the mode is chosen
+  platform::StartVirtualClock(60);
+  CTimer scene;
+  EXPECT_EQ(constructedEarly.GetTime(), 0.0);
+  for (int k = 1; k <= 738; ++k) platform::AdvanceVirtualFrame();
+  // 738 frames at 60 fps: the first frame of the second scene at 12.3 s.
+  EXPECT_EQ(static_cast<float>(scene.GetTime()), 12.3f);
+  EXPECT_EQ(static_cast<float>(constructedEarly.GetTime()), 12.3f);
+  scene.Reset();
+  EXPECT_EQ(scene.GetTime(), 0.0);
+  platform::AdvanceVirtualFrame();
+  EXPECT_NEAR(scene.GetTime(), 1.0 / 60.0, 1e-15);
+  EXPECT_EQ(platform::VirtualFrame(), 739);
+
+  // A rate that does not divide the counter's frequency still lands on the
+  // nearest tick, far below a float's resolution.
+  platform::StartVirtualClock(7);
+  CTimer seven;
+  for (int k = 0; k < 70; ++k) platform::AdvanceVirtualFrame();
+  EXPECT_NEAR(seven.GetTime(), 10.0, 1e-9);
+}
+
+TEST(ClockTest, RealTimerStartsNearZeroAndNeverDecreases) {
+  platform::StartRealClock();
+  CTimer timer;
+  double previous = timer.GetTime();
+  EXPECT_GE(previous, 0.0);
+  EXPECT_LT(previous, 0.01);
+  for (int i = 0; i < 100000; ++i) {
+    const double now = timer.GetTime();
+    ASSERT_GE(now, previous);
+    previous = now;
+  }
+  timer.Reset();
+  const double afterReset = timer.GetTime();
+  EXPECT_GE(afterReset, 0.0);
+  EXPECT_LT(afterReset, previous + 0.01);
+}
+
+TEST(ResultTest, ChainsMessagesByPrefixing) {
+  const Result inner(3, "CTex::Load() : Read image failed!");
+  const Result outer(1, "CTexLib::Add() : " + inner.message);
+  Result copy = outer;
+  EXPECT_EQ(copy.code, 1);
+  EXPECT_EQ(copy.message, "CTexLib::Add() : CTex::Load() : Read image failed!");
+  EXPECT_EQ(Result().code, 0);
+}
+
+}  // namespace

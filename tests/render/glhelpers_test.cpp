@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include "render/glhelpers.h"
+#include "support/gl_context.h"
+
+namespace {
+
+bool Enabled(GLenum cap) { return glIsEnabled(cap) == GL_TRUE; }
+
+GLint ActiveUnit() {
+  GLint unit = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+  return unit;
+}
+
+void Matrix(GLenum which, float m[16]) { glGetFloatv(which, m); }
+
+class GLHelpersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testsupport::EnsureGLContext()) GTEST_SKIP() << "no GL context";
+    ASSERT_NE(glActiveTextureARB, nullptr);
+  }
+};
+
+TEST_F(GLHelpersTest, PerspectiveSetUpLeavesCameraInProjectionAndIdentityModelview) {
+  // Dirty the state first, as a previous pass would.
+  SetOrtho2D(true);
+  SetBlend(GL_ONE, GL_ONE);
+  glEnable(GL_LIGHTING);
+  glMatrixMode(GL_MODELVIEW);
+  glTranslatef(1, 2, 3);
+
+  SetPerspective(CVec3(0, 0, 250), CVec3(0, 0, 0), CVec3(0, 1, 0), 60, 500);
+  GLint mode = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  float modelview[16];
+  Matrix(GL_MODELVIEW_MATRIX, modelview);
+  for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(modelview[i], (i % 5 == 0) ? 1.0f : 0.0f);
+
+  // The projection holds perspective and look-at: the point at the centre
+  // (250 in front of the eye) projects to the middle of the screen, between
+  // the near plane 0.1 and the far plane 500.
+  float p[16];
+  Matrix(GL_PROJECTION_MATRIX, p);
+  const float clipW = p[3] * 0 + p[7] * 0 + p[11] * 0 + p[15];
+  const float clipZ = p[14];
+  EXPECT_NEAR(p[12] / clipW, 0.0f, 1e-5f);
+  EXPECT_NEAR(p[13] / clipW, 0.0f, 1e-5f);
+  EXPECT_GT(clipZ / clipW, -1.0f);
+  EXPECT_LT(clipZ / clipW, 1.0f);
+  // Aspect 1.3333: x scale = y scale / 1.3333 (look-at adds no scale here).
+  EXPECT_NEAR(p[5] / p[0], 1.3333f, 1e-4f);
+
+  EXPECT_TRUE(Enabled(GL_DEPTH_TEST));
+  EXPECT_TRUE(Enabled(GL_CULL_FACE));
+  EXPECT_FALSE(Enabled(GL_LIGHTING));
+  EXPECT_FALSE(Enabled(GL_BLEND));
+}
+
+TEST_F(GLHelpersTest, Ortho2DSetUpTurnsOffTexturingOnBothUnitsAndLeavesUnitOneActive) {
+  for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {
+    glActiveTextureARB(unit);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+  }
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_CULL_FACE);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+
+  SetOrtho2D(true);
+  EXPECT_TRUE(Enabled(GL_LINE_SMOOTH));
+  EXPECT_EQ(ActiveUnit(), GL_TEXTURE1);
+  for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {
+    glActiveTextureARB(unit);
+    EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_S));
+    EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_T));
+  }
+  EXPECT_FALSE(Enabled(GL_DEPTH_TEST));
+  EXPECT_FALSE(Enabled(GL_CULL_FACE));
+  EXPECT_FALSE(Enabled(GL_BLEND));
+  // Blend factors are not the set-up's business.
+  GLint source = 0;
+  glGetIntegerv(GL_BLEND_SRC, &source);
+  EXPECT_EQ(source, GL_ONE);
+
+  SetOrtho2D(false);
+  EXPECT_FALSE(Enabled(GL_LINE_SMOOTH));
+  // 640 x 480 units, y down: (0, 0) is the top-left corner of the viewport.
+  float p[16];
+  Matrix(GL_PROJECTION_MATRIX, p);
+  EXPECT_NEAR(p[0] * 0 + p[12], -1.0f, 1e-6f);
+  EXPECT_NEAR(p[5] * 0 + p[13], 1.0f, 1e-6f);
+  EXPECT_NEAR(p[0] * 640 + p[12], 1.0f, 1e-6f);
+  EXPECT_NEAR(p[5] * 480 + p[13], -1.0f, 1e-6f);
+
+  SetBlend(GL_ZERO, GL_SRC_COLOR);
+  EXPECT_TRUE(Enabled(GL_BLEND));
+  GLint destination = 0;
+  glGetIntegerv(GL_BLEND_DST, &destination);
+  EXPECT_EQ(destination, GL_SRC_COLOR);
+}
+
+TEST_F(GLHelpersTest, RectanglesFillWithEitherCornerOrderAndLandInOverlaySpace) {
+  glViewport(0, 0, 800, 600);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  SetOrtho2D(false);
+  const float red[4] = {1, 0, 0, 1};
+  const float green[4] = {0, 1, 0, 1};
+  DrawRect2D(0, 0, 320, 240, red);        // top-left quarter
+  DrawRect2D(640, 480, 320, 240, green);  // bottom-right quarter, corners reversed
+  uint8_t rgb[3];
+  testsupport::PixelAt(100, 100, rgb);
+  EXPECT_EQ(rgb[0], 255);
+  EXPECT_EQ(rgb[1], 0);
+  testsupport::PixelAt(700, 500, rgb);
+  EXPECT_EQ(rgb[0], 0);
+  EXPECT_EQ(rgb[1], 255);
+  testsupport::PixelAt(700, 100, rgb);
+  EXPECT_EQ(rgb[0], 0);
+  EXPECT_EQ(rgb[1], 0);
+
+  // Half-transparent white over black under source-alpha blending.
+  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  const float halfWhite[4] = {1, 1, 1, 0.5f};
+  DrawRect2D(320, 0, 640, 240, halfWhite);
+  testsupport::PixelAt(700, 100, rgb);
+  EXPECT_NEAR(rgb[0], 128, 2);
+
+  const float a[2] = {0, 300};
+  const float b[2] = {640, 300};
+  const float blue[4] = {0, 0, 1, 1};
+  glDisable(GL_BLEND);
+  DrawLine2D(a, b, blue);
+  testsupport::PixelAt(200, 375, rgb);  // y 300 of 480 is row 375 of 600
+  EXPECT_EQ(rgb[2], 255);
+}
+
+TEST(TimeHelpersTest, TimeWindowIsOpenBelowAndClosedAbove) {
+  EXPECT_FALSE(InTimeWindow(2.0f, 2.0f, 6.0f));
+  EXPECT_TRUE(InTimeWindow(2.0001f, 2.0f, 6.0f));
+  EXPECT_TRUE(InTimeWindow(6.0f, 2.0f, 6.0f));
+  EXPECT_FALSE(InTimeWindow(6.0001f, 2.0f, 6.0f));
+  // Adjacent windows neither overlap nor leave a gap.
+  for (float t : {3.9999f, 4.0f, 4.0001f}) {
+    EXPECT_NE(InTimeWindow(t, 2.0f, 4.0f), InTimeWindow(t, 4.0f, 6.0f)) << t;
+  }
+}
+
+TEST(TimeHelpersTest, LerpIsUnclamped) {
+  EXPECT_FLOAT_EQ(Lerp(1, 0, 0), 1.0f);
+  EXPECT_FLOAT_EQ(Lerp(1, 0, 1), 0.0f);
+  EXPECT_FLOAT_EQ(Lerp(1, 0, 0.25f), 0.75f);
+  EXPECT_FLOAT_EQ(Lerp(1, 0, 2), -1.0f);
+  EXPECT_FLOAT_EQ(Lerp(10, 20, -0.5f), 5.0f);
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+#include "support/temp_dir.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "velmora-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+std::string TempDir::File(const std::string& relative) const { return path_ + "/" + relative; }
+
+void TempDir::Write(const std::string& relative, const std::string& bytes) const {
+  const fs::path target = fs::path(path_) / relative;
+  fs::create_directories(target.parent_path());
+  std::ofstream out(target, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+ScopedChdir::ScopedChdir(const std::string& dir) {
+  previous_ = fs::current_path().string();
+  fs::current_path(dir);
+}
+
+ScopedChdir::~ScopedChdir() {
+  std::error_code ignored;
+  fs::current_path(previous_, ignored);
+}
+
+}  // namespace testsupport

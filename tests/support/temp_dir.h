@@ -1,0 +1,36 @@
+// A fresh temporary folder, removed with everything in it when it goes away.
+#pragma once
+#include <string>
+
+namespace testsupport {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + "/" + relative
+  std::string File(const std::string& relative) const;
+  // Writes bytes to path() + "/" + relative, making folders on the way.
+  void Write(const std::string& relative, const std::string& bytes) const;
+
+ private:
+  std::string path_;
+};
+
+// The current working directory is `dir` for the lifetime of this object.
+class ScopedChdir {
+ public:
+  explicit ScopedChdir(const std::string& dir);
+  ~ScopedChdir();
+  ScopedChdir(const ScopedChdir&) = delete;
+  ScopedChdir& operator=(const ScopedChdir&) = delete;
+
+ private:
+  std::string previous_;
+};
+
+}  // namespace testsupport
