@@ -1,0 +1,33 @@
+#include "render/image2d.h"
+
+#include "shell/glapi.h"
+#include "texture/texlib.h"
+
+Result CImage2D::Load(const std::string& fileName, CTexLib* pTexLib) {
+  if (pTexLib == nullptr) return Result(1, "CImage2D::Load() : no texture library!");
+  Result added = pTexLib->Add(fileName, &id);
+  if (added.code != 0) return Result(1, "CImage2D::Load() : " + added.message);
+  pTexLib->GetSize(id, &width, &height);
+  return Result(0, "CImage2D::Load() : ok!");
+}
+
+void CImage2D::Draw(float x, float y, float w, float h, const float colour[4]) const {
+  // Binding the "no texture" value would create a stray texture object of
+  // that name and draw an untextured quad.
+  if (id == 0xFFFFFFFF) return;
+  SelectTextureUnit(GL_TEXTURE0_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, id);
+  glColor4fv(colour);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex2f(x, y);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex2f(x + w, y);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex2f(x + w, y + h);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex2f(x, y + h);
+  glEnd();
+  glDisable(GL_TEXTURE_2D);
+}

@@ -1,0 +1,23 @@
+// A picture drawn flat on the 2D overlay: one textured quad in the 640 x 480
+// space of SetOrtho2D. The texture belongs to the texture library.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "shell/result.h"
+
+class CTexLib;
+
+class CImage2D {
+ public:
+  // Gets the texture for fileName from the library and takes its size.
+  Result Load(const std::string& fileName, CTexLib* pTexLib);
+  // Draws the picture with its upper-left corner at (x, y), w by h units,
+  // tinted by colour; the top row of the picture lies on the upper edge.
+  // Blend and depth state are the caller's. Draws nothing without a texture.
+  void Draw(float x, float y, float w, float h, const float colour[4]) const;
+
+  float width = 0.0f;
+  float height = 0.0f;
+  uint32_t id = 0xFFFFFFFF;
+};
