@@ -1,0 +1,189 @@
+// The frame driver run for real, offscreen, through the command line of a
+// small show (red until 1 s, green until 2 s, then blue).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "content/xm_writer.h"
+#include "support/png_read.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::Picture;
+using testsupport::ProgramRun;
+using testsupport::TempDir;
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class ShellRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    xm::XmModule module;
+    module.channels = 2;
+    module.patterns.emplace_back(16, 2);
+    module.orders = {0};
+    std::string error;
+    ASSERT_TRUE(xm::SaveXm(dir_.File("demomusic.xm"), module, &error)) << error;
+  }
+
+  ProgramRun Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {TESTSHOW_PATH, "--data", dir_.path()});
+    return testsupport::RunProgram(args);
+  }
+
+  Picture Shot(const std::string& name) {
+    Picture picture;
+    EXPECT_TRUE(testsupport::ReadPNG(dir_.File(name), &picture)) << name;
+    return picture;
+  }
+
+  static void ExpectColour(const Picture& p, int x, int y, int r, int g, int b) {
+    ASSERT_GT(p.width, x);
+    const uint8_t* px = p.At(x, y);
+    EXPECT_EQ(px[0], r) << "at " << x << "," << y;
+    EXPECT_EQ(px[1], g) << "at " << x << "," << y;
+    EXPECT_EQ(px[2], b) << "at " << x << "," << y;
+  }
+
+  std::string Events() { return Slurp(dir_.File("layer_events.txt")); }
+
+  TempDir dir_;
+};
+
+TEST_F(ShellRunTest, PlaysScenesInTimeWithLetterboxAndEndsAfterUntil) {
+  const ProgramRun run = Run({"--offscreen", "--fps", "20", "--until", "1.2", "--key", "0:F1",
+                              "--shot", "0.95:a.png", "--shot", "1.0:b.png", "--shot",
+                              "1.05:c.png", "--shot", "1.2:d.png", "--shot", "1.25:e.png"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  const Picture a = Shot("a.png");
+  EXPECT_EQ(a.width, 800);
+  EXPECT_EQ(a.height, 600);
+  ExpectColour(a, 400, 300, 255, 0, 0);
+  // The bands: rows 0-99 and 500-599 of 600 are black, the picture between.
+  for (int x : {0, 399, 799}) {
+    ExpectColour(a, x, 0, 0, 0, 0);
+    ExpectColour(a, x, 99, 0, 0, 0);
+    ExpectColour(a, x, 100, 255, 0, 0);
+    ExpectColour(a, x, 499, 255, 0, 0);
+    ExpectColour(a, x, 500, 0, 0, 0);
+    ExpectColour(a, x, 599, 0, 0, 0);
+  }
+  // At 1.0 s the first scene renders once more; the second shows from the next frame.
+  ExpectColour(Shot("b.png"), 400, 300, 255, 0, 0);
+  ExpectColour(Shot("c.png"), 400, 300, 0, 255, 0);
+  ExpectColour(Shot("d.png"), 400, 300, 0, 255, 0);
+  // The run ended with the frame at 1.2 s.
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("e.png")));
+  EXPECT_EQ(Events(),
+            "init red\ninit green\ninit blue\nrestart green\n"
+            "done red\ndone green\ndone blue\n");
+}
+
+TEST_F(ShellRunTest, F2LogsItsLineAndSkipsToTheNextScene) {
+  { std::ofstream(dir_.File("error_log.txt")) << "kept\n"; }
+  const ProgramRun run = Run({"--offscreen", "--fps", "10", "--until", "0.8", "--key", "0.5:F2",
+                              "--shot", "0.4:before.png", "--shot", "0.6:after.png"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(Slurp(dir_.File("error_log.txt")), "kept\nindex = 0 time 0.50 eff  0.50 \n");
+  ExpectColour(Shot("before.png"), 400, 300, 255, 0, 0);
+  ExpectColour(Shot("after.png"), 400, 300, 0, 255, 0);
+  // No restart for a skip.
+  EXPECT_EQ(Events().find("restart"), std::string::npos);
+}
+
+TEST_F(ShellRunTest, EscapeEndsTheRunBeforeTheNextFrameAndShutsDown) {
+  const ProgramRun run =
+      Run({"--offscreen", "--fps", "10", "--key", "0.3:Escape", "--shot", "0.2:drawn.png",
+           "--shot", "0.3:never.png"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("drawn.png")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("never.png")));
+  EXPECT_NE(Events().find("done red\ndone green\ndone blue\n"), std::string::npos);
+}
+
+TEST_F(ShellRunTest, RunEndsWithTheFirstFramePast193Point9) {
+  const ProgramRun run = Run({"--offscreen", "--fps", "2", "--shot", "193.5:last_but_one.png",
+                              "--shot", "194:last.png", "--shot", "194.5:never.png"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("last_but_one.png")));
+  // The closing frame is still completed and presented.
+  ExpectColour(Shot("last.png"), 400, 300, 0, 0, 255);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("never.png")));
+  // The player was shut down in the last frame and again at the end.
+  EXPECT_NE(Events().find("done blue\ndone red\ndone green\ndone blue\n"), std::string::npos);
+}
+
+TEST_F(ShellRunTest, ConsoleShowsFromTheStartAndF1HidesIt) {
+  const ProgramRun run = Run({"--offscreen", "--fps", "10", "--until", "0.6", "--key", "0.3:F1",
+                              "--shot", "0.2:on.png", "--shot", "0.4:off.png"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  const Picture on = Shot("on.png");
+  const Picture off = Shot("off.png");
+  // The faint panel at (5, 410)-(170, 470) of the overlay lies on the band.
+  EXPECT_NEAR(on.At(190, 580)[0], 64, 2);
+  ExpectColour(off, 190, 580, 0, 0, 0);
+  // White text inside the panel.
+  int bright = 0;
+  for (int y = 512; y < 588; ++y) {
+    for (int x = 8; x < 210; ++x) bright += on.At(x, y)[0] > 200 ? 1 : 0;
+  }
+  EXPECT_GT(bright, 100);
+  for (int y = 500; y < 600; ++y) {
+    for (int x = 0; x < 800; ++x) ASSERT_EQ(off.At(x, y)[0], 0) << x << "," << y;
+  }
+}
+
+TEST_F(ShellRunTest, TwoRunsDrawIdenticalFrames) {
+  ASSERT_EQ(Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", "1.1:one.png"})
+                .exitStatus,
+            0);
+  std::filesystem::rename(dir_.File("one.png"), dir_.File("first.png"));
+  ASSERT_EQ(Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", "1.1:one.png"})
+                .exitStatus,
+            0);
+  EXPECT_EQ(Slurp(dir_.File("first.png")), Slurp(dir_.File("one.png")));
+}
+
+TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
+  ProgramRun run = Run({"--frobnicate"});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_NE(run.err.find("unknown option '--frobnicate'"), std::string::npos);
+
+  run = Run({"--help"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("--offscreen"), std::string::npos);
+
+  // No display and no --offscreen: the window step fails.
+  run = testsupport::RunProgram({TESTSHOW_PATH, "--data", dir_.path(), "--window"}, {},
+                                {"DISPLAY", "WAYLAND_DISPLAY"});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "Create window failed!");
+
+  run = Run({"--offscreen", "--data", dir_.File("nowhere")});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_NE(run.err.find("nowhere"), std::string::npos);
+
+  // A failed set-up shows its message and draws nothing.
+  { std::ofstream(dir_.File("fail_init")) << ""; }
+  run = Run({"--offscreen", "--shot", "0:never.png"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.err, "CGreen::Init() : asked to fail\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("never.png")));
+  std::filesystem::remove(dir_.File("fail_init"));
+
+  std::filesystem::remove(dir_.File("demomusic.xm"));
+  run = Run({"--offscreen"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.err, "CScenePlayer::Init() : BASS_MusicLoad error!\n");
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#include "support/run_program.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "support/temp_dir.h"
+
+namespace testsupport {
+namespace {
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+}  // namespace
+
+ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& setEnv,
+                      const std::vector<std::string>& unsetEnv, int timeoutSeconds) {
+  ProgramRun run;
+  TempDir capture;
+  const std::string outPath = capture.File("out");
+  const std::string errPath = capture.File("err");
+  const pid_t child = fork();
+  if (child == 0) {
+    for (const std::string& name : unsetEnv) unsetenv(name.c_str());
+    for (const std::string& pair : setEnv) putenv(strdup(pair.c_str()));
+    if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr)) _exit(126);
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    alarm(static_cast<unsigned>(timeoutSeconds));  // survives exec: a hang is killed
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFEXITED(status)) {
+    run.exitStatus = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    run.exitStatus = 128 + WTERMSIG(status);
+  }
+  run.out = Slurp(outPath);
+  run.err = Slurp(errPath);
+  return run;
+}
+
+}  // namespace testsupport
