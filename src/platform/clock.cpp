@@ -24,13 +24,8 @@ int64_t PerfCounter() {
     case Mode::Real:
       // 3.6 ticks per nanosecond.
       return (MonotonicNs() - g_realStartNs) * 36 / 10;
-    case Mode::Virtual: {
-      const int64_t perFrame = kPerfFrequency / g_fps;
-      if (perFrame * g_fps == kPerfFrequency) return g_frame * perFrame;
-      // Rates that do not divide the frequency: the nearest tick.
-      return static_cast<int64_t>(
-          (static_cast<long double>(g_frame) * kPerfFrequency) / g_fps + 0.5L);
-    }
+    case Mode::Virtual:
+      return VirtualCounterAt(g_frame);
     case Mode::NotStarted:
       break;
   }
@@ -58,5 +53,14 @@ void AdvanceVirtualFrame() {
 }
 
 int64_t VirtualFrame() { return g_frame; }
+
+int64_t VirtualCounterAt(int64_t frame) {
+  const int64_t perFrame = kPerfFrequency / g_fps;
+  if (perFrame * g_fps == kPerfFrequency) return frame * perFrame;
+  // Rates that do not divide the frequency: the nearest tick.
+  return static_cast<int64_t>((static_cast<long double>(frame) * kPerfFrequency) / g_fps + 0.5L);
+}
+
+double MonotonicSeconds() { return static_cast<double>(MonotonicNs()) * 1e-9; }
 
 }  // namespace platform

@@ -27,5 +27,11 @@ int VirtualFramesPerSecond();
 void AdvanceVirtualFrame();
 // Virtual clock only: frames presented so far.
 int64_t VirtualFrame();
+// The virtual counter's reading once `frame` frames have been presented.
+int64_t VirtualCounterAt(int64_t frame);
+
+// Real seconds from an arbitrary origin, whatever the counter's mode: for
+// progress reports, never for the show's timing.
+double MonotonicSeconds();
 
 }  // namespace platform

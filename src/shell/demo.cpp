@@ -1,7 +1,10 @@
 #include "shell/demo.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "platform/sound.h"
 #include "platform/window.h"
 #include "render/glhelpers.h"
+#include "shell/exporter.h"
 #include "shell/globals.h"
 #include "shell/log.h"
 #include "shell/options.h"
@@ -28,8 +32,15 @@ int fps = 0;
 Options options;
 std::vector<bool> shotTaken;
 std::vector<bool> keyPosted;
-std::vector<uint8_t> shotPixels;
+std::vector<uint8_t> framePixels;  // read-back buffer: bottom-first rows, then top-first
+int frameWidth = 0;
+int frameHeight = 0;
 int exitStatus = 0;
+Exporter exporter;
+bool exporting = false;
+volatile sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int) { interrupted = 1; }
 
 constexpr float kBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 
@@ -70,32 +81,59 @@ bool PostDueKeys() {
   return posted;
 }
 
-// Saves the frame for every due shot; the frame is read before it is presented.
+// Reads the frame about to be presented: rows top first, RGB. Uses the
+// buffer made at start, so nothing is allocated per frame.
+const uint8_t* ReadFrame() {
+  const size_t row = static_cast<size_t>(frameWidth) * 3;
+  uint8_t* bottomFirst = framePixels.data();
+  uint8_t* topFirst = framePixels.data() + row * static_cast<size_t>(frameHeight);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomFirst);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  for (int r = 0; r < frameHeight; ++r) {
+    std::copy(bottomFirst + row * static_cast<size_t>(r),
+              bottomFirst + row * static_cast<size_t>(r + 1),
+              topFirst + row * static_cast<size_t>(frameHeight - 1 - r));
+  }
+  return topFirst;
+}
+
+// Saves the frame for every due shot.
 void TakeDueShots(double frameTime) {
   for (size_t i = 0; i < options.shots.size(); ++i) {
     if (shotTaken[i] || frameTime < options.shots[i].time) continue;
     shotTaken[i] = true;
-    int width = 0, height = 0;
-    platform::DrawableSize(&width, &height);
-    const size_t row = static_cast<size_t>(width) * 3;
-    shotPixels.resize(row * static_cast<size_t>(height) * 2);
-    uint8_t* bottomFirst = shotPixels.data();
-    uint8_t* topFirst = shotPixels.data() + row * static_cast<size_t>(height);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomFirst);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    for (int r = 0; r < height; ++r) {
-      std::copy(bottomFirst + row * static_cast<size_t>(r),
-                bottomFirst + row * static_cast<size_t>(r + 1),
-                topFirst + row * static_cast<size_t>(height - 1 - r));
-    }
     std::string reason;
-    if (!platform::WritePNG(options.shots[i].file, width, height, topFirst, &reason)) {
+    if (!platform::WritePNG(options.shots[i].file, frameWidth, frameHeight, ReadFrame(),
+                            &reason)) {
       std::fprintf(stderr, "velmora: cannot save the shot at %.3f s: %s\n",
                    options.shots[i].time, reason.c_str());
       exitStatus = 1;
       bQuit = true;
     }
+  }
+}
+
+void ExportFrame() {
+  std::string reason;
+  if (!exporter.AddFrame(ReadFrame(), &reason)) {
+    std::fprintf(stderr, "\nvelmora: export failed: %s\n", reason.c_str());
+    exitStatus = 1;
+    bQuit = true;
+  }
+}
+
+// The index of the frame with which an unattended run ends: the first past
+// the end of the show, or the first at or past --until. Demo time is worked
+// out exactly as the demo clock will read it.
+int64_t LastFrameOfRun() {
+  const double secondsPerTick = 1.0 / static_cast<double>(platform::PerfFrequency());
+  const int fpsRate = platform::VirtualFramesPerSecond();
+  for (int64_t k = 0;; ++k) {
+    const float t = static_cast<float>(static_cast<double>(platform::VirtualCounterAt(k)) *
+                                       secondsPerTick);
+    if (t > 193.9f) return k;
+    if (options.until >= 0.0 && static_cast<double>(k) / fpsRate >= options.until) return k;
   }
 }
 
@@ -160,6 +198,7 @@ void DrawFrame() {
 
   const double frameTime = FrameTime(t);
   if (!options.shots.empty()) TakeDueShots(frameTime);
+  if (exporting) ExportFrame();
   if (options.until >= 0.0 && frameTime >= options.until) bQuit = true;
 
   glWindow.Swap();
@@ -179,6 +218,11 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   if (options.help) {
     std::fputs(UsageText().c_str(), stdout);
     return 0;
+  }
+  // Output paths are taken from where the command was given, not the data folder.
+  for (ShotRequest& shot : options.shots) shot.file = std::filesystem::absolute(shot.file).string();
+  if (!options.exportPath.empty()) {
+    options.exportPath = std::filesystem::absolute(options.exportPath).string();
   }
   const std::string dataDir = options.dataDir.empty() ? platform::ProgramFolder() : options.dataDir;
   if (!platform::ChangeDirectory(dataDir, &error)) {
@@ -205,9 +249,13 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     fullscreen = platform::AskYesNo("Fullscreen?", "FullScreen?", &yes) && yes;
   }
 
-  const int created =
-      glWindow.Create("v e l m o r a . t a r s k", 800, 600, 32, 16, WndProc, fullscreen);
+  const int created = glWindow.Create("v e l m o r a . t a r s k", options.width,
+                                      options.height, 32, 16, WndProc, fullscreen);
   if (created != 0) return created;
+  platform::DrawableSize(&frameWidth, &frameHeight);
+  if (!options.shots.empty() || !options.exportPath.empty()) {
+    framePixels.resize(static_cast<size_t>(frameWidth) * frameHeight * 3 * 2);
+  }
 
   const Result setup = InitDemo(fillTimeline);
   if (setup.code != 0) {
@@ -217,7 +265,32 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     return 1;
   }
 
+  if (!options.exportPath.empty()) {
+    ExportPlan plan;
+    plan.path = options.exportPath;
+    plan.width = frameWidth;
+    plan.height = frameHeight;
+    plan.fps = options.fps;
+    plan.expectedFrames = LastFrameOfRun() + 1;
+    plan.musicFile = "demomusic.xm";
+    std::string reason;
+    if (!exporter.Begin(plan, &reason)) {
+      std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan.path.c_str(),
+                   reason.c_str());
+      DoneDemo();
+      glWindow.Destroy();
+      return 1;
+    }
+    exporting = true;
+  }
+  if (options.offscreen) {
+    // Ctrl-C ends an unattended run cleanly, removing a partial export.
+    signal(SIGINT, OnInterrupt);
+    signal(SIGTERM, OnInterrupt);
+  }
+
   while (!bQuit) {
+    if (interrupted) break;
     platform::Event event;
     if (platform::PollEvent(&event)) {
       if (event.type == platform::EventType::Quit) {
@@ -232,5 +305,18 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
 
   DoneDemo();
   glWindow.Destroy();
+
+  if (exporting) {
+    std::string reason;
+    if (interrupted || exitStatus != 0) {
+      exporter.Cancel();
+      std::fprintf(stderr, "\nvelmora: export %s; removed the partial output\n",
+                   interrupted ? "interrupted" : "failed");
+    } else if (!exporter.End(&reason)) {
+      std::fprintf(stderr, "\nvelmora: export failed: %s\n", reason.c_str());
+      exitStatus = 1;
+    }
+  }
+  if (interrupted) return 130;
   return exitStatus;
 }

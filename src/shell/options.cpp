@@ -1,6 +1,7 @@
 #include "shell/options.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <strings.h>
@@ -60,12 +61,17 @@ std::string UsageText() {
       "  --until T           end after the first frame whose demo time is at least T\n"
       "  --shot T:FILE.png   save the first frame at or after demo time T (repeatable)\n"
       "  --key T:NAME        press F1, F2 or Escape at demo time T (repeatable)\n"
+      "  --export FILE       render the whole show offscreen into FILE.mp4 or FILE.mkv\n"
+      "                      (H.264 and AAC through ffmpeg), or into a folder of\n"
+      "                      numbered PNG frames and soundtrack.wav\n"
+      "  --size WxH          picture size of an export (default 800x600, at least 640x480)\n"
       "  --help              show this text\n";
 }
 
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
   *options = Options();
   bool fpsGiven = false;
+  bool sizeGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     // Options that take a value accept it as the next word or after '='.
@@ -151,13 +157,39 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
         return false;
       }
       options->keys.push_back(key);
+    } else if (name == "--export") {
+      if (!takeValue(&options->exportPath)) return false;
+      if (options->exportPath.empty()) {
+        *error = "--export needs a file or folder name";
+        return false;
+      }
+    } else if (name == "--size") {
+      std::string text;
+      if (!takeValue(&text)) return false;
+      int w = 0, h = 0;
+      char tail = 0;
+      if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &tail) != 2 || w < 640 || h < 480 ||
+          w > 7680 || h > 4320 || w % 2 != 0 || h % 2 != 0) {
+        *error = "--size needs WIDTHxHEIGHT, even numbers from 640x480 to 7680x4320 "
+                 "(the effects capture a 512x256 corner of the frame), not '" + text + "'";
+        return false;
+      }
+      options->width = w;
+      options->height = h;
+      sizeGiven = true;
     } else {
       *error = "unknown option '" + arg + "'";
       return false;
     }
   }
+  // An export is an unattended run.
+  if (!options->exportPath.empty()) options->offscreen = true;
   if (fpsGiven && !options->offscreen) {
-    *error = "--fps applies to --offscreen runs only";
+    *error = "--fps applies to --offscreen and --export runs only";
+    return false;
+  }
+  if (sizeGiven && options->exportPath.empty()) {
+    *error = "--size applies to --export only";
     return false;
   }
   return true;

@@ -25,6 +25,9 @@ struct Options {
   double until = -1.0;       // end after the first frame at or past this demo time
   std::vector<ShotRequest> shots;
   std::vector<KeyRequest> keys;
+  std::string exportPath;    // non-empty: render the whole run into this video or folder
+  int width = 800;           // picture size of an export
+  int height = 600;
   bool help = false;
 };
 

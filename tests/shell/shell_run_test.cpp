@@ -40,6 +40,11 @@ class ShellRunTest : public ::testing::Test {
     return testsupport::RunProgram(args);
   }
 
+  // A shot of the frame at `time` into the test's folder.
+  std::string ShotAt(const std::string& time, const std::string& name) {
+    return time + ":" + dir_.File(name);
+  }
+
   Picture Shot(const std::string& name) {
     Picture picture;
     EXPECT_TRUE(testsupport::ReadPNG(dir_.File(name), &picture)) << name;
@@ -61,8 +66,7 @@ class ShellRunTest : public ::testing::Test {
 
 TEST_F(ShellRunTest, PlaysScenesInTimeWithLetterboxAndEndsAfterUntil) {
   const ProgramRun run = Run({"--offscreen", "--fps", "20", "--until", "1.2", "--key", "0:F1",
-                              "--shot", "0.95:a.png", "--shot", "1.0:b.png", "--shot",
-                              "1.05:c.png", "--shot", "1.2:d.png", "--shot", "1.25:e.png"});
+                              "--shot", ShotAt("0.95", "a.png"), "--shot", ShotAt("1.0", "b.png"), "--shot", ShotAt("1.05", "c.png"), "--shot", ShotAt("1.2", "d.png"), "--shot", ShotAt("1.25", "e.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   const Picture a = Shot("a.png");
   EXPECT_EQ(a.width, 800);
@@ -91,7 +95,7 @@ TEST_F(ShellRunTest, PlaysScenesInTimeWithLetterboxAndEndsAfterUntil) {
 TEST_F(ShellRunTest, F2LogsItsLineAndSkipsToTheNextScene) {
   { std::ofstream(dir_.File("error_log.txt")) << "kept\n"; }
   const ProgramRun run = Run({"--offscreen", "--fps", "10", "--until", "0.8", "--key", "0.5:F2",
-                              "--shot", "0.4:before.png", "--shot", "0.6:after.png"});
+                              "--shot", ShotAt("0.4", "before.png"), "--shot", ShotAt("0.6", "after.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(Slurp(dir_.File("error_log.txt")), "kept\nindex = 0 time 0.50 eff  0.50 \n");
   ExpectColour(Shot("before.png"), 400, 300, 255, 0, 0);
@@ -102,8 +106,8 @@ TEST_F(ShellRunTest, F2LogsItsLineAndSkipsToTheNextScene) {
 
 TEST_F(ShellRunTest, EscapeEndsTheRunBeforeTheNextFrameAndShutsDown) {
   const ProgramRun run =
-      Run({"--offscreen", "--fps", "10", "--key", "0.3:Escape", "--shot", "0.2:drawn.png",
-           "--shot", "0.3:never.png"});
+      Run({"--offscreen", "--fps", "10", "--key", "0.3:Escape", "--shot", ShotAt("0.2", "drawn.png"),
+           "--shot", ShotAt("0.3", "never.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_TRUE(std::filesystem::exists(dir_.File("drawn.png")));
   EXPECT_FALSE(std::filesystem::exists(dir_.File("never.png")));
@@ -111,8 +115,8 @@ TEST_F(ShellRunTest, EscapeEndsTheRunBeforeTheNextFrameAndShutsDown) {
 }
 
 TEST_F(ShellRunTest, RunEndsWithTheFirstFramePast193Point9) {
-  const ProgramRun run = Run({"--offscreen", "--fps", "2", "--shot", "193.5:last_but_one.png",
-                              "--shot", "194:last.png", "--shot", "194.5:never.png"});
+  const ProgramRun run = Run({"--offscreen", "--fps", "2", "--shot", ShotAt("193.5", "last_but_one.png"),
+                              "--shot", ShotAt("194", "last.png"), "--shot", ShotAt("194.5", "never.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_TRUE(std::filesystem::exists(dir_.File("last_but_one.png")));
   // The closing frame is still completed and presented.
@@ -124,7 +128,7 @@ TEST_F(ShellRunTest, RunEndsWithTheFirstFramePast193Point9) {
 
 TEST_F(ShellRunTest, ConsoleShowsFromTheStartAndF1HidesIt) {
   const ProgramRun run = Run({"--offscreen", "--fps", "10", "--until", "0.6", "--key", "0.3:F1",
-                              "--shot", "0.2:on.png", "--shot", "0.4:off.png"});
+                              "--shot", ShotAt("0.2", "on.png"), "--shot", ShotAt("0.4", "off.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   const Picture on = Shot("on.png");
   const Picture off = Shot("off.png");
@@ -143,11 +147,11 @@ TEST_F(ShellRunTest, ConsoleShowsFromTheStartAndF1HidesIt) {
 }
 
 TEST_F(ShellRunTest, TwoRunsDrawIdenticalFrames) {
-  ASSERT_EQ(Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", "1.1:one.png"})
+  ASSERT_EQ(Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", ShotAt("1.1", "one.png")})
                 .exitStatus,
             0);
   std::filesystem::rename(dir_.File("one.png"), dir_.File("first.png"));
-  ASSERT_EQ(Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", "1.1:one.png"})
+  ASSERT_EQ(Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", ShotAt("1.1", "one.png")})
                 .exitStatus,
             0);
   EXPECT_EQ(Slurp(dir_.File("first.png")), Slurp(dir_.File("one.png")));
@@ -174,7 +178,7 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
 
   // A failed set-up shows its message and draws nothing.
   { std::ofstream(dir_.File("fail_init")) << ""; }
-  run = Run({"--offscreen", "--shot", "0:never.png"});
+  run = Run({"--offscreen", "--shot", ShotAt("0", "never.png")});
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_EQ(run.err, "CGreen::Init() : asked to fail\n");
   EXPECT_FALSE(std::filesystem::exists(dir_.File("never.png")));

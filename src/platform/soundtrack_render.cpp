@@ -1,0 +1,92 @@
+#include "platform/soundtrack_render.h"
+
+#include <libopenmpt/libopenmpt.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace platform {
+namespace {
+
+void PutLE(std::vector<uint8_t>* out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+std::vector<uint8_t> WavHeader(uint64_t frames, int sampleRate) {
+  const uint32_t dataBytes = static_cast<uint32_t>(frames * 4);
+  std::vector<uint8_t> h;
+  const char* riff = "RIFF";
+  h.insert(h.end(), riff, riff + 4);
+  PutLE(&h, 36 + dataBytes, 4);
+  const char* wavefmt = "WAVEfmt ";
+  h.insert(h.end(), wavefmt, wavefmt + 8);
+  PutLE(&h, 16, 4);
+  PutLE(&h, 1, 2);  // PCM
+  PutLE(&h, 2, 2);  // stereo
+  PutLE(&h, static_cast<uint32_t>(sampleRate), 4);
+  PutLE(&h, static_cast<uint32_t>(sampleRate) * 4, 4);
+  PutLE(&h, 4, 2);
+  PutLE(&h, 16, 2);
+  const char* data = "data";
+  h.insert(h.end(), data, data + 4);
+  PutLE(&h, dataBytes, 4);
+  return h;
+}
+
+}  // namespace
+
+bool RenderModuleToWav(const std::string& moduleFile, uint64_t frames, int sampleRate,
+                       const std::string& wavPath, std::string* reason) {
+  if (frames * 4 > 0xFFFFFFF0ull) {
+    *reason = "soundtrack too long for a WAV file";
+    return false;
+  }
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(moduleFile, &bytes, size_t(256) << 20)) {
+    *reason = "cannot read " + moduleFile;
+    return false;
+  }
+  const openmpt_module_initial_ctl ctls[] = {
+      {"play.at_end", "stop"}, {"dither", "0"}, {nullptr, nullptr}};
+  openmpt_module* module =
+      openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
+                                         nullptr, nullptr, nullptr, nullptr, nullptr, ctls);
+  if (module == nullptr) {
+    *reason = moduleFile + " is not a module that can be played";
+    return false;
+  }
+  FILE* file = std::fopen(wavPath.c_str(), "wb");
+  if (file == nullptr) {
+    openmpt_module_destroy(module);
+    *reason = "cannot write " + wavPath;
+    return false;
+  }
+  const std::vector<uint8_t> header = WavHeader(frames, sampleRate);
+  bool ok = std::fwrite(header.data(), 1, header.size(), file) == header.size();
+  std::vector<int16_t> block(4096 * 2);
+  uint64_t left = frames;
+  bool ended = false;
+  while (ok && left > 0) {
+    const size_t want = static_cast<size_t>(left < 4096 ? left : 4096);
+    size_t got = 0;
+    if (!ended) {
+      got = openmpt_module_read_interleaved_stereo(module, sampleRate, want, block.data());
+      if (got < want) ended = true;
+    }
+    for (size_t i = got * 2; i < want * 2; ++i) block[i] = 0;
+    // WAV data is little-endian, as is every machine this runs on.
+    ok = std::fwrite(block.data(), 4, want, file) == want;
+    left -= want;
+  }
+  openmpt_module_destroy(module);
+  if (std::fclose(file) != 0) ok = false;
+  if (!ok) {
+    std::remove(wavPath.c_str());
+    *reason = "cannot write " + wavPath;
+  }
+  return ok;
+}
+
+}  // namespace platform
