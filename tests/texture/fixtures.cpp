@@ -36,7 +36,7 @@ std::string AsString(const std::vector<uint8_t>& bytes) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-Rgb At(const std::vector<uint8_t>& rgb, size_t stride, int x, int y) {
+Rgb Decoded::At(int x, int y) const {
   const uint8_t* p = &rgb[size_t(y) * stride + 3 * size_t(x)];
   return Rgb{p[0], p[1], p[2]};
 }
@@ -53,27 +53,28 @@ int MaxError(const std::vector<uint8_t>& decoded, size_t stride,
   return worst;
 }
 
-bool Decode(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* rgb, int* width,
-            int* height, size_t* stride) {
+Decoded Decode(const std::vector<uint8_t>& bytes) {
+  Decoded out;
   platform::JpegProperties jpeg;
   jpeg.jpgBytes = bytes.data();
   jpeg.jpgSize = bytes.size();
   if (platform::JpegInit(&jpeg) != 0 || platform::JpegRead(&jpeg, platform::kJpegReadParams) != 0) {
-    return false;
+    return out;
   }
   const size_t row = (3 * size_t(jpeg.jpgWidth) + 3) & ~size_t(3);
-  if (row * size_t(jpeg.jpgHeight) > (size_t(64) << 20)) return false;  // as a texture load
-  rgb->assign(row * jpeg.jpgHeight, 0xAB);
+  if (row * size_t(jpeg.jpgHeight) > (size_t(64) << 20)) return out;  // as a texture load
+  out.rgb.assign(row * jpeg.jpgHeight, 0xAB);  // padding must be overwritten
   jpeg.dibWidth = jpeg.jpgWidth;
   jpeg.dibHeight = jpeg.jpgHeight;
   jpeg.dibPadBytes = int(row - 3 * size_t(jpeg.jpgWidth));
-  jpeg.dibBytes = rgb->data();
-  jpeg.dibSize = rgb->size();
-  if (platform::JpegRead(&jpeg, platform::kJpegReadWholeImage) != 0) return false;
-  *width = jpeg.jpgWidth;
-  *height = jpeg.jpgHeight;
-  *stride = row;
-  return platform::JpegFree(&jpeg) == 0;
+  jpeg.dibBytes = out.rgb.data();
+  jpeg.dibSize = out.rgb.size();
+  out.ok = platform::JpegRead(&jpeg, platform::kJpegReadWholeImage) == 0 &&
+           platform::JpegFree(&jpeg) == 0;
+  out.width = jpeg.jpgWidth;
+  out.height = jpeg.jpgHeight;
+  out.stride = row;
+  return out;
 }
 
 }  // namespace fixtures

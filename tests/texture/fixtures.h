@@ -18,20 +18,23 @@ std::vector<uint8_t> Encode(int width, int height, int channels, const std::vect
 
 std::string AsString(const std::vector<uint8_t>& bytes);
 
-// The RGB pixel (x, y) of a decoded picture whose rows are `stride` bytes.
 struct Rgb {
   int r, g, b;
 };
-Rgb At(const std::vector<uint8_t>& rgb, size_t stride, int x, int y);
+
+// A picture decoded through the decoder layer, as a texture load does it.
+struct Decoded {
+  bool ok = false;  // false when the decoder refused the bytes
+  std::vector<uint8_t> rgb;
+  int width = 0, height = 0;
+  size_t stride = 0;  // bytes per row, padding included
+  Rgb At(int x, int y) const;
+};
+Decoded Decode(const std::vector<uint8_t>& bytes);
 
 // Greatest difference of any sample between a decoded RGB picture (padded
 // rows of `stride` bytes) and the 3-channel source it came from.
 int MaxError(const std::vector<uint8_t>& decoded, size_t stride,
              const std::vector<uint8_t>& source, int width, int height);
-
-// Decodes in memory through the decoder layer, as a texture load does.
-// Returns false when the decoder refuses the bytes.
-bool Decode(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* rgb, int* width,
-            int* height, size_t* stride);
 
 }  // namespace fixtures

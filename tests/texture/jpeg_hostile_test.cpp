@@ -31,10 +31,7 @@ Outcome DecodeInChild(const std::vector<uint8_t>& bytes, std::string* detail) {
   const pid_t pid = fork();
   if (pid == 0) {
     alarm(10);
-    std::vector<uint8_t> rgb;
-    int w = 0, h = 0;
-    size_t stride = 0;
-    _exit(fixtures::Decode(bytes, &rgb, &w, &h, &stride) ? kDecodedExit : kRefusedExit);
+    _exit(fixtures::Decode(bytes).ok ? kDecodedExit : kRefusedExit);
   }
   if (pid < 0) {
     *detail = "fork failed";

@@ -69,10 +69,12 @@ TEST_F(TextureTest, OddWidthUploadsWithoutSkewWhateverTheUnpackAlignment) {
   tex.Relase();
 }
 
-TEST_F(TextureTest, MipmappedGreyscaleHasEqualComponentsAndAFullChain) {
+TEST_F(TextureTest, MipmappedProgressiveGreyscaleHasEqualComponentsAndAFullChain) {
   std::vector<uint8_t> grey(8 * 4);
   for (int i = 0; i < 32; ++i) grey[i] = uint8_t(i < 8 ? 250 : 30 + 5 * i);
-  dir_.Write("textures/grey.jpg", AsString(Encode(8, 4, 1, grey)));
+  content::JpegWriteOptions progressive;
+  progressive.progressive = true;
+  dir_.Write("textures/grey.jpg", AsString(Encode(8, 4, 1, grey, 100, progressive)));
   CTex tex;
   ASSERT_EQ(tex.Load("textures\\grey.jpg", true).code, 0);
   const auto texels = Texels(8, 4);
