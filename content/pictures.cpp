@@ -775,8 +775,10 @@ std::string MakeGlow(Image* out) {
     const float outer = std::exp(-std::pow(d / (0.26f * wobble), 2.0f));
     const float rays = (std::exp(-std::pow(y / 0.006f, 2.0f)) + std::exp(-std::pow(x / 0.006f, 2.0f))) *
                        std::exp(-d * 9.0f);
-    Rgb c = pal::kWhite * core + pal::kAmber * (0.85f * inner) + Mix(pal::kRust, pal::kSea, 0.5f) * (0.4f * outer) +
-            pal::kBone * (0.5f * rays);
+    // Kept moderate: a hundred and fifty of these overlap near the swarm's
+    // origin and must not melt into one white blot.
+    Rgb c = pal::kWhite * core + pal::kAmber * (0.5f * inner) +
+            Mix(pal::kRust, pal::kSea, 0.5f) * (0.22f * outer) + pal::kBone * (0.4f * rays);
     // Nothing at all beyond the rim: the square's edges must not show.
     return c * SmoothStep(0.47f, 0.36f, d);
   });
