@@ -1,0 +1,52 @@
+#include "effects/layer01.h"
+
+#include "render/glhelpers.h"
+#include "shell/globals.h"
+
+Result CLayer01::Init() {
+  Result step = scene.Load3DS("anim_02.3ds", &texLib);
+  if (step.code != 0) return Result(1, "CLayer01::Init() : " + step.message);
+  step = scene.SetCamera(0);
+  if (step.code != 0) return Result(1, "CLayer01::Init() : " + step.message);
+  glow.Create(512, 256);
+  return Result(0, "CLayer01::Init() : ok!");
+}
+
+void CLayer01::Restart() { timer.Reset(); }
+
+void CLayer01::Render(float /*t*/) {
+  glWindow.clearColor[0] = 0.0f;
+  glWindow.clearColor[1] = 0.0f;
+  glWindow.clearColor[2] = 0.0f;
+  glWindow.clearColor[3] = 1.0f;
+
+  // Five keyframe frames per second of real time.
+  const float f = float(timer.GetTime() * 5.0);
+  // Past the last frame: this frame is still drawn at f, the next one starts
+  // again near frame 0.
+  if (float(scene.GetFrames()) < f) timer.Reset();
+
+  // Small pass into the lower-left corner, copied into the glow texture.
+  glow.BeginCapture();
+  scene.Render(f);
+  glow.EndCapture();
+
+  ClearDepthBuffer();
+  ClearColorBuffer();
+  scene.Render(f);
+
+  SetOrtho2D(false);
+  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glow.Bind();
+  glPushMatrix();
+  // Ten copies, 10 to 100 units beyond every edge, alpha 0.33 down to 0.123.
+  for (int i = 0; i < 10; ++i) {
+    const float d = 10.0f * float(i + 1);
+    const float colour[4] = {1.0f, 1.0f, 1.0f, Lerp(0.33f, 0.1f, 0.1f * float(i))};
+    DrawScreenQuad(-d, -d, 640.0f + d, 480.0f + d, colour);
+  }
+  glPopMatrix();
+  glow.Unbind();
+}
+
+Result CLayer01::Done() { return Result(0, "CLayer01::Done() : ok!"); }

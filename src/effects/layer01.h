@@ -1,0 +1,23 @@
+// The opening scene: a keyframed scene played in a loop through its first
+// camera on the layer's own clock, with a glow made of ten enlarged, fading
+// copies of a small rendering of the same frame.
+#pragma once
+#include "model/animmodel.h"
+#include "render/rendertexture.h"
+#include "shell/timer.h"
+#include "timeline/layer.h"
+
+class CLayer01 final : public CLayer {
+ public:
+  Result Init() override;
+  void Restart() override;
+  // The scene time is not used: the layer clock drives the animation.
+  void Render(float t) override;
+  Result Done() override;
+
+  CAnimModel scene;     // "anim_02.3ds", through camera 0
+  CRenderTexture glow;  // 512 x 256 copy of the small rendering
+  // Counts from construction: the first scene is never restarted, so the
+  // animation starts wherever the clock has got to when the show begins.
+  CTimer timer;
+};

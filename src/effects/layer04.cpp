@@ -1,0 +1,82 @@
+#include "effects/layer04.h"
+
+#include <cmath>
+
+#include "render/glhelpers.h"
+#include "shell/globals.h"
+
+Result CLayer04::Init() {
+  Result step = tunnel.Load3DS("tunel_0.3ds", &texLib);
+  if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
+  step = tunnel.SetCamera(0);
+  if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
+  step = model.Load3DS("strom.3ds", &texLib, false);
+  if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
+  step = overlay.Load("treetex.jpg", &texLib);
+  if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
+  step = backdrop.Load("bw06.jpg", &texLib);
+  if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
+  step = title.Load("vtt.jpg", &texLib);
+  if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
+  return Result(0, "CLayer04::Init() : ok!");
+}
+
+void CLayer04::Restart() { timer.Reset(); }
+
+void CLayer04::Render(float t) {
+  glWindow.clearColor[0] = 0.0f;
+  glWindow.clearColor[1] = 0.0f;
+  glWindow.clearColor[2] = 0.0f;
+  glWindow.clearColor[3] = 1.0f;
+
+  static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+  SetOrtho2D(false);
+  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  backdrop.Draw(0.0f, 80.0f, 640.0f, 400.0f, kWhite);
+
+  // Three keyframe frames per second of the layer clock; past the last frame
+  // this one is still drawn and the next starts again from the beginning.
+  const float f = float(timer.GetTime() * 3.0);
+  tunnel.Render(f);
+  if (float(tunnel.GetFrames()) < f) timer.Reset();
+
+  // Only depth: the model is drawn over the tunnel.
+  ClearDepthBuffer();
+  SetPerspective(CVec3(0.0f, 0.0f, 250.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f),
+                 60.0f, 500.0f);
+  glPushMatrix();
+  glLoadIdentity();
+  glTranslatef(150.0f, -70.0f, 0.0f);
+  glRotatef(60.0f, -1.0f, 0.0f, 0.0f);
+  glRotatef(30.0f, 0.0f, -1.0f, 0.0f);
+  // 70 degrees a second of scene time about the model's own z axis.
+  glRotatef(t * 70.0f, 0.0f, 0.0f, 1.0f);
+  glScalef(0.75f, 0.75f, 0.75f);
+  model.Render();
+  glPopMatrix();
+
+  SetOrtho2D(true);
+  SetBlend(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
+  overlay.Draw(420.0f, 60.0f, 220.0f, 340.0f, kWhite);
+  overlay.Draw(300.0f, 300.0f, 340.0f, 100.0f, kWhite);
+
+  // Dark translucent bars moving along the bottom of the band.
+  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  static const float kShade[4] = {0.0f, 0.0f, 0.0f, 0.5f};
+  for (int i = 0; i < 15; ++i) {
+    const float a = float(i) + t;
+    const float y = 380.0f + 20.0f * std::sin(100.0f * a * kDegToRad);
+    const float from[2] = {0.0f, y};
+    const float to[2] = {640.0f, y};
+    DrawLine2D(from, to, kShade);
+    const float s = 1.0f + std::sin(30.0f * a * kDegToRad);
+    DrawRect2D(320.0f * s, 360.0f, 340.0f * s, 380.0f, kShade);
+    const float c = 1.0f + std::cos(20.0f * a * kDegToRad);
+    DrawRect2D(320.0f * c, 380.0f, 340.0f * c, 400.0f, kShade);
+  }
+
+  SetBlend(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
+  title.Draw(320.0f, 240.0f, 200.0f, 200.0f, kWhite);
+}
+
+Result CLayer04::Done() { return Result(0, "CLayer04::Done() : ok!"); }
