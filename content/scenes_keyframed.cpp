@@ -228,14 +228,16 @@ void BuildCableYard(SceneOut& out) {
 
   // Rows a sixth of the travel apart, so that the sampled dunes repeat with it.
   MeshMaker sand("seabed", "sand");
-  Ground(sand, -1500.0f, 1500.0f, -1400.0f, -1400.0f + 45.0f * travel / 6.0f, 20, 45, 160.0f,
+  Ground(sand, -1500.0f, 1500.0f, -400.0f, -400.0f + 36.0f * travel / 6.0f, 20, 36, 160.0f,
          ground);
   out.AddObject(sand);
 
   MeshMaker pylons("pylons", "pylon");
   MeshMaker cables("cables", "cable");
   MeshMaker beacons("beacons", "beacon");
-  const int first = -4, last = 10;
+  // The camera looks ahead along +y from y 0 to 640 and sees 2200 units:
+  // pylons from just behind its start to past its farthest view.
+  const int first = -1, last = 9;
   for (int line = 0; line < 2; ++line) {
     const float x = lines[line];
     for (int k = first; k <= last; ++k) {
@@ -249,15 +251,15 @@ void BuildCableYard(SceneOut& out) {
         const V3 hang{x + float(side) * 38.0f, y, 160.0f};
         Lathe(pylons, {{0.0f, 140.0f}, {5.0f, 142.0f}, {3.0f, 147.0f}, {5.0f, 150.0f}, {3.0f, 155.0f},
                        {2.0f, 160.0f}},
-              5, Xform::Translate({hang.x, hang.y, 0}), 1.0f, 1.0f);
+              4, Xform::Translate({hang.x, hang.y, 0}), 1.0f, 1.0f);
       }
       Ellipsoid(beacons, {x, y, 182.0f}, {4.0f, 4.0f, 5.0f}, 6, 4, Xform{});
       if (k == last) continue;
       for (int side = -1; side <= 1; side += 2) {
         std::vector<V3> cable;
         const float cx = x + float(side) * 38.0f;
-        for (int i = 0; i <= 10; ++i) {
-          const float s = float(i) / 10.0f;
+        for (int i = 0; i <= 8; ++i) {
+          const float s = float(i) / 8.0f;
           const float sag = 46.0f * 4.0f * s * (1.0f - s);
           cable.push_back({cx, y + span * s, 140.0f - sag});
         }

@@ -48,8 +48,9 @@ void BuildSphere(SceneOut& out) {
 // object_03.3ds: an ammonite shell of polished metal, about 150 units across.
 // The logo scene turns the model upright (model z is the view's up axis),
 // rocks it about 45 degrees round that axis and pushes it by (-15, 0, -140),
-// so the shell is modelled round (15, 0, 140) with its spiral facing the
-// camera at the middle of the rocking.
+// so the shell is modelled near (15, 0, 140), moved up and left of the view's
+// centre to leave the logo's corner free, with its spiral facing the camera at
+// the middle of the rocking.
 void BuildShell(SceneOut& out) {
   out.AddTexturedMaterial("nacre", "sc_pearl.jpg", "sc_chrome.jpg");
   out.AddTexturedMaterial("hollow", "sc_hollow.jpg");
@@ -81,7 +82,7 @@ void BuildShell(SceneOut& out) {
     return surface(theta0 + s * (theta1 - theta0), t * kTwoPi, 1.0f);
   };
   auto axis = [=](float s, float) { return centre(theta0 + s * (theta1 - theta0)); };
-  outer.Grid(110, 14, outerAt, turns - 0.35f, 1.0f, !FrontFaces(outerAt, axis));
+  outer.Grid(96, 12, outerAt, turns - 0.35f, 1.0f, !FrontFaces(outerAt, axis));
   // The hollow inside shows through the aperture; only the last turn can be seen.
   auto hollowAt = [=](float s, float t) {
     return surface(theta1 - kTwoPi + s * kTwoPi, t * kTwoPi, 0.86f);
@@ -98,7 +99,7 @@ void BuildShell(SceneOut& out) {
   Tube(outer, lip, [lipRadius](float) { return lipRadius; }, 6, 0.05f, Caps::kNone);
 
   // Face the camera three quarters on, then move to the view's fixed point.
-  const Xform place = Xform::Translate({15.0f, 0.0f, 136.0f}) *
+  const Xform place = Xform::Translate({-17.0f, 32.0f, 156.0f}) *
                       Xform::Rotate({0, 0, 1}, -30.0f) * Xform::Rotate({0, 1, 0}, 20.0f) *
                       Xform::Translate({-8.0f, 0.0f, -4.0f});
   outer.Transform(place);

@@ -215,8 +215,8 @@ const std::map<std::string, Painter>& Painters() {
          return Painted(256, 256, [](float u, float v) {
            const float n = TileNoise(u, v, 81, 4, 4);
            const float band = Frac(u + v + 0.05f * n);
-           Rgb c = kit::Mix(pal::kInk, pal::kSea, kit::SmoothStep(0.0f, 0.9f, band));
-           c = kit::Mix(c, pal::kDeepTeal, 0.3f + 0.3f * n);
+           Rgb c = kit::Mix(pal::kInk * 0.5f, pal::kDeepTeal, kit::SmoothStep(0.0f, 0.9f, band));
+           c = kit::Mix(c, pal::kInk, 0.2f + 0.3f * n);
            const float seam = Line(ToLattice(u + v + 0.05f * n, 1.0f), 0.03f);
            const float thread = Line(ToLattice(u - v * 0.5f + 0.02f * n, 0.25f), 0.006f);
            c = c + pal::kAmber * (0.9f * seam) + pal::kBone * (0.25f * thread);
@@ -229,8 +229,8 @@ const std::map<std::string, Painter>& Painters() {
          return Painted(256, 256, [](float u, float v) {
            const float rays = 0.5f + 0.5f * std::cos(u * kTau * 24.0f + 3.0f * v);
            const float rings = 0.5f + 0.5f * std::cos(v * kTau * 5.0f);
-           Rgb c = kit::Mix(pal::kAmber, pal::kDeepTeal, kit::SmoothStep(0.0f, 0.5f, v));
-           c = kit::Mix(c, pal::kInk, 0.35f * rays + 0.25f * rings * v);
+           Rgb c = kit::Mix(pal::kAmber, pal::kDeepTeal * 0.6f, kit::SmoothStep(0.0f, 0.4f, v));
+           c = kit::Mix(c, pal::kInk * 0.5f, 0.45f * rays + 0.3f * rings * v);
            return c + pal::kBone * (0.5f * kit::SmoothStep(0.12f, 0.0f, v));
          });
        }},
@@ -266,27 +266,29 @@ const std::map<std::string, Painter>& Painters() {
            return kit::Mix(c, kit::Mix(pal::kSea, pal::kInk, 0.3f), 0.55f * std::pow(vein, 10.0f));
          });
        }},
-      // Dusk sky for the lighthouse: v runs from just under the horizon (top
-      // rows) to the zenith (bottom rows).
+      // Night sky for the lighthouse: a low amber afterglow under deep ink,
+      // so that only the lamps are bright enough for the opening glow. v runs
+      // from just under the horizon (top rows) to the zenith (bottom rows).
       {"sc_dusk.jpg",
        [] {
          return Painted(512, 256, [](float u, float v) {
            const float h = (v - 0.12f) / 0.88f;  // 0 at the horizon
-           Rgb c = kit::EvalGradient({{-0.2f, pal::kDeepTeal},
-                                      {0.0f, kit::Mix(pal::kAmber, pal::kBone, 0.4f)},
-                                      {0.08f, pal::kAmber},
-                                      {0.22f, pal::kRust},
-                                      {0.45f, kit::Mix(pal::kDeepTeal, pal::kRust, 0.25f)},
-                                      {1.0f, pal::kInk}},
+           Rgb c = kit::EvalGradient({{-0.2f, pal::kInk},
+                                      {0.0f, kit::Mix(pal::kAmber, pal::kRust, 0.5f) * 0.8f},
+                                      {0.05f, pal::kRust * 0.6f},
+                                      {0.16f, kit::Mix(pal::kDeepTeal, pal::kRust, 0.2f) * 0.7f},
+                                      {0.45f, pal::kInk},
+                                      {1.0f, pal::kInk * 0.6f}},
                                      h);
-           // Long wisps of cloud, darker against the glow.
+           // Long wisps of cloud, darker against the afterglow.
            const float cloud = TileNoise(u, v, 121, 3, 12);
-           const float layer = kit::SmoothStep(0.05f, 0.45f, cloud) * kit::SmoothStep(0.05f, 0.2f, h) *
-                               kit::SmoothStep(0.7f, 0.3f, h);
-           c = kit::Mix(c, kit::Mix(pal::kInk, pal::kRust, 0.3f), 0.6f * layer);
-           // A few stars high up.
-           const float star = kit::Hash(uint32_t(u * 512.0f), uint32_t(v * 256.0f), 123) % 1000 < 3 ? 1.0f : 0.0f;
-           return c + pal::kBone * (0.8f * star * kit::SmoothStep(0.5f, 0.8f, h));
+           const float layer = kit::SmoothStep(0.05f, 0.45f, cloud) * kit::SmoothStep(0.02f, 0.1f, h) *
+                               kit::SmoothStep(0.5f, 0.2f, h);
+           c = kit::Mix(c, pal::kInk * 0.7f, 0.6f * layer);
+           // Stars above the clouds.
+           const uint32_t cell = kit::Hash(uint32_t(u * 512.0f), uint32_t(v * 256.0f), 123) % 1000;
+           const float star = cell < 4 ? 0.5f + 0.5f * float(cell) / 4.0f : 0.0f;
+           return c + pal::kBone * (0.9f * star * kit::SmoothStep(0.25f, 0.5f, h));
          });
        }},
       // Evening sea: teal swell catching the amber of the sky in streaks.
@@ -295,8 +297,8 @@ const std::map<std::string, Painter>& Painters() {
          return Painted(256, 256, [](float u, float v) {
            const float swell = TileNoise(u, v, 131, 4, 8);
            const float glint = TileRidges(u, v, 132, 3, 12, 3);
-           Rgb c = kit::Mix(pal::kDeepTeal, kit::Mix(pal::kSea, pal::kRust, 0.3f), 0.3f + 0.4f * swell);
-           return c + kit::Mix(pal::kAmber, pal::kBone, 0.3f) * (0.8f * std::pow(glint, 5.0f));
+           Rgb c = kit::Mix(pal::kInk, kit::Mix(pal::kDeepTeal, pal::kRust, 0.2f), 0.3f + 0.4f * swell);
+           return c + kit::Mix(pal::kAmber, pal::kBone, 0.3f) * (0.7f * std::pow(glint, 5.0f));
          });
        }},
       // Wet rock: dark with cracks and weed.
@@ -316,7 +318,7 @@ const std::map<std::string, Painter>& Painters() {
        [] {
          return Painted(256, 256, [](float u, float v) {
            const float band = Frac(v * 4.0f);
-           Rgb c = band < 0.5f ? pal::kBone : pal::kRust;
+           Rgb c = band < 0.5f ? pal::kBone * 0.8f : pal::kRust * 0.85f;
            c = c * (0.85f + 0.15f * TileNoise(u, v, 151, 4, 8));
            // Weather streaks running down.
            c = c * (1.0f - 0.18f * std::fmax(0.0f, TileNoise(u, v * 0.1f, 152, 16, 1, 3)));
@@ -366,7 +368,8 @@ const std::map<std::string, Painter>& Painters() {
        [] {
          return Painted(256, 256, [](float u, float v) {
            const float n = TileNoise(u, v, 181, 4, 4);
-           Rgb c = kit::Mix(kit::Mix(pal::kDeepTeal, kit::Grey(0.5f), 0.4f), pal::kSea, 0.25f + 0.25f * n);
+           Rgb c = kit::Mix(kit::Mix(pal::kInk, pal::kDeepTeal, 0.6f), kit::Mix(pal::kSea, kit::Grey(0.4f), 0.3f),
+                            0.2f + 0.25f * n);
            const float seam = std::fmax(Line(ToLattice(u, 0.5f), 0.01f), Line(ToLattice(v, 0.5f), 0.012f));
            c = kit::Mix(c, pal::kInk, 0.85f * seam);
            const float inset = std::fmax(Line(ToLattice(u, 0.5f) - 0.06f, 0.006f), Line(ToLattice(v, 0.5f) - 0.06f, 0.006f));
@@ -382,10 +385,10 @@ const std::map<std::string, Painter>& Painters() {
        [] {
          return Painted(256, 256, [](float u, float v) {
            const float n = TileNoise(u, v, 191, 4, 4);
-           Rgb c = kit::Mix(pal::kInk, pal::kDeepTeal, 0.3f + 0.3f * n);
+           Rgb c = kit::Mix(pal::kInk * 0.6f, pal::kDeepTeal * 0.8f, 0.2f + 0.3f * n);
            const float pipe = ToLattice(u, 0.125f) / 0.125f;
            const float tube = kit::SmoothStep(0.16f, 0.1f, std::fabs(pipe - 0.0f));
-           c = kit::Mix(c, pal::kSea * (0.5f + 0.3f * std::cos(pipe * 9.0f)), 0.8f * tube);
+           c = kit::Mix(c, pal::kSea * (0.35f + 0.2f * std::cos(pipe * 9.0f)), 0.8f * tube);
            const float seam = Line(ToLattice(v, 0.5f), 0.01f);
            c = kit::Mix(c, pal::kInk, seam);
            const float lamp = kit::SmoothStep(0.03f, 0.015f, std::hypot(ToLattice(u + 0.0625f, 0.125f), ToLattice(v + 0.2f, 0.5f)));
@@ -397,7 +400,7 @@ const std::map<std::string, Painter>& Painters() {
        [] {
          return Painted(128, 128, [](float u, float v) {
            const float bar = std::fmax(Line(ToLattice(u, 0.125f), 0.02f), Line(ToLattice(v, 0.125f), 0.02f));
-           Rgb c = kit::Mix(pal::kInk * 0.6f, kit::Mix(pal::kSea, kit::Grey(0.5f), 0.5f), bar);
+           Rgb c = kit::Mix(pal::kInk * 0.4f, kit::Mix(pal::kSea, kit::Grey(0.5f), 0.5f) * 0.7f, bar);
            return c * (0.85f + 0.15f * TileNoise(u, v, 201, 4, 4));
          });
        }},

@@ -370,7 +370,7 @@ TEST_F(SceneFiles, StaticModelsFitTheCamerasOfTheirLayers) {
       EXPECT_GE(c.band, view.minBand) << view.file << " t " << t;
       EXPECT_LE(c.band, view.maxBand) << view.file << " t " << t;
       EXPECT_LE(c.outside, view.maxOutside) << view.file << " t " << t;
-      EXPECT_GT(c.brightness, 45.0f) << view.file << " t " << t;
+      EXPECT_GT(c.brightness, 30.0f) << view.file << " t " << t;
     }
   }
 }
