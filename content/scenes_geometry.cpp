@@ -103,8 +103,8 @@ uint16_t MeshMaker::Point(V3 p, float u, float v) {
 void MeshMaker::Triangle(uint16_t a, uint16_t b, uint16_t c) {
   if (overflow_) return;
   const V3 n = Cross(points_[b] - points_[a], points_[c] - points_[a]);
-  const float scale = std::max({Length(points_[b] - points_[a]), Length(points_[c] - points_[a]),
-                                1e-6f});
+  const float scale =
+      std::max({Length(points_[b] - points_[a]), Length(points_[c] - points_[a]), 1e-6f});
   if (Length(n) < 1e-6f * scale * scale) return;
   faces_.push_back({a, b, c, material_});
 }
@@ -144,8 +144,8 @@ void MeshMaker::Grid(int nu, int nv, const std::function<V3(float, float)>& at, 
   }
 }
 
-void MeshMaker::FacetGrid(int nu, int nv, const std::function<V3(float, float)>& at,
-                          float uScale, float vScale, bool inward) {
+void MeshMaker::FacetGrid(int nu, int nv, const std::function<V3(float, float)>& at, float uScale,
+                          float vScale, bool inward) {
   for (int j = 0; j < nv; ++j) {
     for (int i = 0; i < nu; ++i) {
       const float s0 = float(i) / float(nu), s1 = float(i + 1) / float(nu);
@@ -192,16 +192,6 @@ void MeshMaker::Retexture(size_t from, const std::function<SceneTexel(V3)>& map)
   for (size_t i = from; i < points_.size(); ++i) texels_[i] = map(points_[i]);
 }
 
-void MeshMaker::Bounds(V3* low, V3* high) const {
-  V3 lo{1e30f, 1e30f, 1e30f}, hi{-1e30f, -1e30f, -1e30f};
-  for (const V3& p : points_) {
-    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
-    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
-  }
-  *low = lo;
-  *high = hi;
-}
-
 SceneMesh MeshMaker::Take() const {
   SceneMesh mesh;
   mesh.name = name_;
@@ -213,13 +203,13 @@ SceneMesh MeshMaker::Take() const {
 
 // ------------------------------------------------------------ shapes ---
 
-void Lathe(MeshMaker& mesh, const std::vector<ProfilePoint>& profile, int segments,
-           const Xform& xf, float uRepeat, float vRepeat, bool inward, bool hard) {
+void Lathe(MeshMaker& mesh, const std::vector<ProfilePoint>& profile, int segments, const Xform& xf,
+           float uRepeat, float vRepeat, bool inward, bool hard) {
   // v follows the profile's length so that the texture is not stretched.
   std::vector<float> along(profile.size(), 0.0f);
   for (size_t i = 1; i < profile.size(); ++i) {
-    along[i] = along[i - 1] + std::hypot(profile[i].r - profile[i - 1].r,
-                                         profile[i].z - profile[i - 1].z);
+    along[i] =
+        along[i - 1] + std::hypot(profile[i].r - profile[i - 1].r, profile[i].z - profile[i - 1].z);
   }
   const float total = std::max(along.back(), 1e-6f);
   const int rows = int(profile.size()) - 1;
@@ -291,12 +281,13 @@ void Tube(MeshMaker& mesh, const std::vector<V3>& path, const std::function<floa
     const float r = radius(along[i] / total);
     return path[i] + (normal[i] * std::cos(angle) + binormal[i] * std::sin(angle)) * r;
   };
-  mesh.Grid(sides, int(n) - 1,
-            [&](float s, float t) {
-              const size_t i = std::min(n - 1, size_t(std::lround(t * float(n - 1))));
-              return ring(i, s * kTwoPi);
-            },
-            1.0f, total * vPerUnit);
+  mesh.Grid(
+      sides, int(n) - 1,
+      [&](float s, float t) {
+        const size_t i = std::min(n - 1, size_t(std::lround(t * float(n - 1))));
+        return ring(i, s * kTwoPi);
+      },
+      1.0f, total * vPerUnit);
 
   for (int end = caps == Caps::kBoth ? 0 : 1; end < 2 && caps != Caps::kNone; ++end) {
     const size_t i = end == 0 ? 0 : n - 1;
@@ -305,8 +296,8 @@ void Tube(MeshMaker& mesh, const std::vector<V3>& path, const std::function<floa
     std::vector<uint16_t> rim;
     for (int k = 0; k <= sides; ++k) {
       const float angle = float(k) / float(sides) * kTwoPi;
-      rim.push_back(mesh.Point(ring(i, angle), 0.5f + 0.5f * std::cos(angle),
-                               0.5f + 0.5f * std::sin(angle)));
+      rim.push_back(
+          mesh.Point(ring(i, angle), 0.5f + 0.5f * std::cos(angle), 0.5f + 0.5f * std::sin(angle)));
     }
     for (int k = 0; k < sides; ++k) {
       if (end == 0) {
@@ -321,26 +312,27 @@ void Tube(MeshMaker& mesh, const std::vector<V3>& path, const std::function<floa
 void Ellipsoid(MeshMaker& mesh, V3 centre, V3 radii, int nu, int nv, const Xform& xf,
                const std::function<float(float, float)>& bump, float uRepeat, float vRepeat) {
   const bool flip = Mirrors(xf);
-  mesh.Grid(nu, nv,
-            [&](float s, float t) {
-              const float theta = s * kTwoPi, phi = (t - 0.5f) * kPi;
-              const V3 n{std::cos(phi) * std::cos(theta), std::cos(phi) * std::sin(theta),
-                         std::sin(phi)};
-              const float k = 1.0f + (bump ? bump(s, t) : 0.0f);
-              return xf.Apply(centre + V3{n.x * radii.x, n.y * radii.y, n.z * radii.z} * k);
-            },
-            uRepeat, vRepeat, flip);
+  mesh.Grid(
+      nu, nv,
+      [&](float s, float t) {
+        const float theta = s * kTwoPi, phi = (t - 0.5f) * kPi;
+        const V3 n{std::cos(phi) * std::cos(theta), std::cos(phi) * std::sin(theta), std::sin(phi)};
+        const float k = 1.0f + (bump ? bump(s, t) : 0.0f);
+        return xf.Apply(centre + V3{n.x * radii.x, n.y * radii.y, n.z * radii.z} * k);
+      },
+      uRepeat, vRepeat, flip);
 }
 
 void Torus(MeshMaker& mesh, float major, float minor, int nu, int nv, const Xform& xf,
            float uRepeat, float vRepeat) {
-  mesh.Grid(nu, nv,
-            [&](float s, float t) {
-              const float theta = s * kTwoPi, phi = t * kTwoPi;
-              const float r = major + minor * std::cos(phi);
-              return xf.Apply({r * std::cos(theta), r * std::sin(theta), minor * std::sin(phi)});
-            },
-            uRepeat, vRepeat, Mirrors(xf));
+  mesh.Grid(
+      nu, nv,
+      [&](float s, float t) {
+        const float theta = s * kTwoPi, phi = t * kTwoPi;
+        const float r = major + minor * std::cos(phi);
+        return xf.Apply({r * std::cos(theta), r * std::sin(theta), minor * std::sin(phi)});
+      },
+      uRepeat, vRepeat, Mirrors(xf));
 }
 
 void Box(MeshMaker& mesh, V3 lo, V3 hi, const Xform& xf, float texelsPerUnit) {
@@ -442,8 +434,8 @@ void Prism(MeshMaker& mesh, const std::vector<Flat>& outline, float z0, float z1
     };
     const Flat n1 = inwardNormal(prev, here), n2 = inwardNormal(here, next);
     Flat bis{n1.x + n2.x, n1.y + n2.y};
-    const float dot = std::max(0.35f, (bis.x * n1.x + bis.y * n1.y) /
-                                          std::max(std::hypot(bis.x, bis.y), 1e-6f));
+    const float dot =
+        std::max(0.35f, (bis.x * n1.x + bis.y * n1.y) / std::max(std::hypot(bis.x, bis.y), 1e-6f));
     const float l = std::max(std::hypot(bis.x, bis.y), 1e-6f);
     inset[i] = {here.x + bis.x / l * bevel / dot, here.y + bis.y / l * bevel / dot};
   }

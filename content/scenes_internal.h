@@ -99,8 +99,6 @@ class MeshMaker {
   // Replaces the texels of the points from index `from` on by map(point):
   // a projection where the surface's own parameters would pinch.
   void Retexture(size_t from, const std::function<SceneTexel(V3)>& map);
-  // Low and high corners of the points.
-  void Bounds(V3* low, V3* high) const;
 
   SceneMesh Take() const;
 
@@ -124,9 +122,8 @@ struct ProfilePoint {
   float r;
   float z;
 };
-void Lathe(MeshMaker& mesh, const std::vector<ProfilePoint>& profile, int segments,
-           const Xform& xf, float uRepeat = 1.0f, float vRepeat = 1.0f, bool inward = false,
-           bool hard = false);
+void Lathe(MeshMaker& mesh, const std::vector<ProfilePoint>& profile, int segments, const Xform& xf,
+           float uRepeat = 1.0f, float vRepeat = 1.0f, bool inward = false, bool hard = false);
 
 // A tube along a polyline with radius(s) for s from 0 to 1 along its length,
 // `sides` round; frames are carried along without twisting. u runs round,
@@ -139,8 +136,8 @@ void Tube(MeshMaker& mesh, const std::vector<V3>& path, const std::function<floa
 // An ellipsoid about `centre` with the given radii, displaced along its
 // normal by bump(s, t) (s round, t from the lower pole up) times the radii.
 void Ellipsoid(MeshMaker& mesh, V3 centre, V3 radii, int nu, int nv, const Xform& xf,
-               const std::function<float(float s, float t)>& bump = nullptr,
-               float uRepeat = 1.0f, float vRepeat = 1.0f);
+               const std::function<float(float s, float t)>& bump = nullptr, float uRepeat = 1.0f,
+               float vRepeat = 1.0f);
 
 // A torus about +Z: ring radius `major`, tube radius `minor`.
 void Torus(MeshMaker& mesh, float major, float minor, int nu, int nv, const Xform& xf,
@@ -170,7 +167,7 @@ class Dice {
  public:
   explicit Dice(uint32_t seed) : state_(seed * 2654435761u + 0x9E3779B9u) {}
   uint32_t Next();
-  float Uniform();                 // [0, 1)
+  float Uniform();                  // [0, 1)
   float Range(float lo, float hi);  // [lo, hi)
 
  private:
@@ -213,16 +210,14 @@ void BuildKnight(SceneOut& out);      // igra.3ds
 
 // Keyframe rates and frame counts of the keyframed scenes: each loop lasts
 // most of the scene that plays it.
-constexpr int kLighthouseFrames = 60;   // 5 fps, 12 s of a 12.3 s scene
-constexpr int kCableYardFrames = 160;   // 10 fps, 16 s of a 17 s scene
-constexpr int kTunnelFrames = 120;      // 3 fps, 40 s of a 41 s scene
-constexpr int kEngineFrames = 225;      // 10 fps, 22.5 s of a 23.28 s scene
+constexpr int kLighthouseFrames = 60;  // 5 fps, 12 s of a 12.3 s scene
+constexpr int kCableYardFrames = 160;  // 10 fps, 16 s of a 17 s scene
+constexpr int kTunnelFrames = 120;     // 3 fps, 40 s of a 41 s scene
+constexpr int kEngineFrames = 225;     // 10 fps, 22.5 s of a 23.28 s scene
 
 // Writes the material texture `name` (a file name such as "sc_hull.jpg")
 // into `path`. "" on success; an unknown name or a failed write is reported.
 std::string WriteMaterialTexture(const std::string& name, const std::string& path);
-// Every material texture WriteMaterialTexture knows, sorted.
-std::vector<std::string> MaterialTextureNames();
 
 }  // namespace scenes
 }  // namespace content

@@ -59,10 +59,9 @@ Quat AxisAngle(V3 axis, float degrees) {
 }
 
 Quat operator*(const Quat& a, const Quat& b) {
-  return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
-          a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
-          a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
-          a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
+  return {
+      a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z, a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
+      a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x, a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
 }
 
 void AddRotation(SceneOut& out, SceneNodeId node, int frame, const Quat& q) {
@@ -81,26 +80,28 @@ float Phase(float f, int frames) { return f / float(frames); }
 // A sky or water dome: the inside of a half sphere (and a little below the
 // horizon) round `centre`; v runs from the rim (0) to the zenith (1).
 void Dome(MeshMaker& mesh, V3 centre, float radius, int nu, int nv, float uRepeat) {
-  mesh.Grid(nu, nv,
-            [=](float s, float t) {
-              const float theta = s * kTwoPi, phi = Radians(-12.0f) + t * Radians(101.0f);
-              return centre + V3{std::cos(phi) * std::cos(theta), std::cos(phi) * std::sin(theta),
-                                 std::sin(phi)} *
-                                  radius;
-            },
-            uRepeat, 1.0f, /*inward=*/true);
+  mesh.Grid(
+      nu, nv,
+      [=](float s, float t) {
+        const float theta = s * kTwoPi, phi = Radians(-12.0f) + t * Radians(101.0f);
+        return centre +
+               V3{std::cos(phi) * std::cos(theta), std::cos(phi) * std::sin(theta), std::sin(phi)} *
+                   radius;
+      },
+      uRepeat, 1.0f, /*inward=*/true);
 }
 
 // Rolling ground: a grid over [x0, x1] by [y0, y1] at height(x, y), texture
 // repeating every `tile` units.
 void Ground(MeshMaker& mesh, float x0, float x1, float y0, float y1, int nx, int ny, float tile,
             const std::function<float(float, float)>& height) {
-  mesh.Grid(nx, ny,
-            [=](float s, float t) {
-              const float x = x0 + (x1 - x0) * s, y = y0 + (y1 - y0) * t;
-              return V3{x, y, height(x, y)};
-            },
-            (x1 - x0) / tile, (y1 - y0) / tile);
+  mesh.Grid(
+      nx, ny,
+      [=](float s, float t) {
+        const float x = x0 + (x1 - x0) * s, y = y0 + (y1 - y0) * t;
+        return V3{x, y, height(x, y)};
+      },
+      (x1 - x0) / tile, (y1 - y0) / tile);
 }
 
 // Smooth hills from a few sines, repeating every `period` units along y so
@@ -133,36 +134,49 @@ void BuildLighthouse(SceneOut& out) {
   Ground(sea, -2700.0f, 2700.0f, -2700.0f, 2700.0f, 18, 18, 180.0f,
          [](float x, float y) { return 2.0f * std::sin(x * 0.01f) * std::cos(y * 0.013f); });
   MeshMaker rock("rock", "rock");
-  rock.Grid(28, 9,
-            [](float s, float t) {
-              const float theta = s * kTwoPi;
-              const float lumps = 1.0f + 0.16f * std::sin(theta * 5.0f + 0.4f) +
-                                  0.09f * std::sin(theta * 11.0f + 2.0f) * (1.0f - t);
-              const float r = (60.0f + 190.0f * (1.0f - t * t)) * lumps;
-              const float z = -20.0f + 75.0f * std::sin(t * kPi * 0.5f) +
-                              6.0f * std::sin(theta * 7.0f) * t;
-              return V3{r * std::cos(theta), r * std::sin(theta), z};
-            },
-            5.0f, 1.5f);
+  rock.Grid(
+      28, 9,
+      [](float s, float t) {
+        const float theta = s * kTwoPi;
+        const float lumps = 1.0f + 0.16f * std::sin(theta * 5.0f + 0.4f) +
+                            0.09f * std::sin(theta * 11.0f + 2.0f) * (1.0f - t);
+        const float r = (60.0f + 190.0f * (1.0f - t * t)) * lumps;
+        const float z =
+            -20.0f + 75.0f * std::sin(t * kPi * 0.5f) + 6.0f * std::sin(theta * 7.0f) * t;
+        return V3{r * std::cos(theta), r * std::sin(theta), z};
+      },
+      5.0f, 1.5f);
 
   MeshMaker tower("tower", "tower");
   Lathe(tower,
-        {{46.0f, 48.0f}, {44.0f, 60.0f}, {38.0f, 150.0f}, {31.0f, 255.0f}, {40.0f, 258.0f},
-         {40.0f, 264.0f}, {25.0f, 266.0f}},
+        {{46.0f, 48.0f},
+         {44.0f, 60.0f},
+         {38.0f, 150.0f},
+         {31.0f, 255.0f},
+         {40.0f, 258.0f},
+         {40.0f, 264.0f},
+         {25.0f, 266.0f}},
         20, Xform{}, 4.0f, 1.0f);
   // Gallery rail round the lamp room.
   Torus(tower, 39.0f, 1.6f, 28, 4, Xform::Translate({0, 0, 278.0f}), 6.0f, 1.0f);
   MeshMaker lampRoom("lamproom", "lamp");
   Lathe(lampRoom, {{24.0f, 264.0f}, {24.0f, 300.0f}}, 16, Xform{}, 2.0f, 1.0f);
   MeshMaker roof("roof", "iron");
-  Lathe(roof, {{24.0f, 300.0f}, {30.0f, 300.0f}, {27.0f, 306.0f}, {12.0f, 326.0f}, {3.0f, 334.0f},
-               {4.0f, 342.0f}, {0.0f, 346.0f}},
+  Lathe(roof,
+        {{24.0f, 300.0f},
+         {30.0f, 300.0f},
+         {27.0f, 306.0f},
+         {12.0f, 326.0f},
+         {3.0f, 334.0f},
+         {4.0f, 342.0f},
+         {0.0f, 346.0f}},
         16, Xform{}, 2.0f, 1.0f);
   // Posts of the gallery rail.
   for (int k = 0; k < 12; ++k) {
     const float a = float(k) * kTwoPi / 12.0f;
     const V3 at{39.0f * std::cos(a), 39.0f * std::sin(a), 264.0f};
-    Tube(roof, {at, at + V3{0, 0, 14.0f}}, [](float) { return 1.3f; }, 4, 0.1f, Caps::kNone);
+    Tube(
+        roof, {at, at + V3{0, 0, 14.0f}}, [](float) { return 1.3f; }, 4, 0.1f, Caps::kNone);
   }
   out.AddObject(sky);
   out.AddObject(sea);
@@ -173,13 +187,23 @@ void BuildLighthouse(SceneOut& out) {
 
   // Buoys: a float, a lattice mast and a lamp, each bobbing and leaning on
   // its own beat, twice or three times a loop so that the loop closes.
-  const V3 places[5] = {{-520.0f, 260.0f, 0}, {380.0f, 460.0f, 0}, {640.0f, -300.0f, 0},
-                        {-300.0f, -620.0f, 0}, {60.0f, 900.0f, 0}};
+  const V3 places[5] = {{-520.0f, 260.0f, 0},
+                        {380.0f, 460.0f, 0},
+                        {640.0f, -300.0f, 0},
+                        {-300.0f, -620.0f, 0},
+                        {60.0f, 900.0f, 0}};
   for (int b = 0; b < 5; ++b) {
     const V3 c = places[b];
     MeshMaker buoy("buoy" + std::to_string(b), "iron");
-    Lathe(buoy, {{0.0f, -6.0f}, {16.0f, -4.0f}, {18.0f, 4.0f}, {12.0f, 10.0f}, {4.0f, 12.0f},
-                 {3.0f, 40.0f}, {6.0f, 42.0f}, {0.0f, 44.0f}},
+    Lathe(buoy,
+          {{0.0f, -6.0f},
+           {16.0f, -4.0f},
+           {18.0f, 4.0f},
+           {12.0f, 10.0f},
+           {4.0f, 12.0f},
+           {3.0f, 40.0f},
+           {6.0f, 42.0f},
+           {0.0f, 44.0f}},
           10, Xform::Translate(c), 2.0f, 1.0f);
     MeshMaker light("buoylamp" + std::to_string(b), "lamp");
     Ellipsoid(light, c + V3{0, 0, 50.0f}, {6.0f, 6.0f, 7.0f}, 8, 6, Xform{});
@@ -202,7 +226,8 @@ void BuildLighthouse(SceneOut& out) {
     const float angle = Radians(-100.0f + 50.0f * std::sin(a));
     const float distance = 720.0f - 140.0f * std::cos(a);
     Pose p;
-    p.eye = {distance * std::cos(angle), distance * std::sin(angle), 95.0f + 45.0f * std::sin(2.0f * a)};
+    p.eye = {distance * std::cos(angle), distance * std::sin(angle),
+             95.0f + 45.0f * std::sin(2.0f * a)};
     p.target = {30.0f * std::sin(a), 0.0f, 215.0f + 25.0f * std::cos(a)};
     return p;
   });
@@ -228,8 +253,7 @@ void BuildCableYard(SceneOut& out) {
 
   // Rows a sixth of the travel apart, so that the sampled dunes repeat with it.
   MeshMaker sand("seabed", "sand");
-  Ground(sand, -1500.0f, 1500.0f, -400.0f, -400.0f + 36.0f * travel / 6.0f, 20, 36, 160.0f,
-         ground);
+  Ground(sand, -1500.0f, 1500.0f, -400.0f, -400.0f + 36.0f * travel / 6.0f, 20, 36, 160.0f, ground);
   out.AddObject(sand);
 
   MeshMaker pylons("pylons", "pylon");
@@ -244,13 +268,20 @@ void BuildCableYard(SceneOut& out) {
       const float y = float(k) * span;
       const float base = ground(x, y) - 10.0f;
       // A square mast narrowing upwards, a cross arm and insulators.
-      Lathe(pylons, {{16.0f, base}, {13.0f, base + 40.0f}, {7.0f, 150.0f}, {6.0f, 176.0f}, {0.0f, 178.0f}}, 4,
-            Xform::Translate({x, y, 0}) * Xform::Rotate({0, 0, 1}, 45.0f), 1.0f, 3.0f, false, true);
+      Lathe(pylons,
+            {{16.0f, base}, {13.0f, base + 40.0f}, {7.0f, 150.0f}, {6.0f, 176.0f}, {0.0f, 178.0f}},
+            4, Xform::Translate({x, y, 0}) * Xform::Rotate({0, 0, 1}, 45.0f), 1.0f, 3.0f, false,
+            true);
       Box(pylons, {x - 46.0f, y - 3.5f, 160.0f}, {x + 46.0f, y + 3.5f, 168.0f}, Xform{}, 0.02f);
       for (int side = -1; side <= 1; side += 2) {
         const V3 hang{x + float(side) * 38.0f, y, 160.0f};
-        Lathe(pylons, {{0.0f, 140.0f}, {5.0f, 142.0f}, {3.0f, 147.0f}, {5.0f, 150.0f}, {3.0f, 155.0f},
-                       {2.0f, 160.0f}},
+        Lathe(pylons,
+              {{0.0f, 140.0f},
+               {5.0f, 142.0f},
+               {3.0f, 147.0f},
+               {5.0f, 150.0f},
+               {3.0f, 155.0f},
+               {2.0f, 160.0f}},
               4, Xform::Translate({hang.x, hang.y, 0}), 1.0f, 1.0f);
       }
       Ellipsoid(beacons, {x, y, 182.0f}, {4.0f, 4.0f, 5.0f}, 6, 4, Xform{});
@@ -263,7 +294,8 @@ void BuildCableYard(SceneOut& out) {
           const float sag = 46.0f * 4.0f * s * (1.0f - s);
           cable.push_back({cx, y + span * s, 140.0f - sag});
         }
-        Tube(cables, cable, [](float) { return 2.2f; }, 4, 0.02f, Caps::kNone);
+        Tube(
+            cables, cable, [](float) { return 2.2f; }, 4, 0.02f, Caps::kNone);
       }
     }
   }
@@ -273,7 +305,8 @@ void BuildCableYard(SceneOut& out) {
 
   auto eyeAt = [=](float f) {
     const float a = Phase(f, kCableYardFrames) * kTwoPi;
-    return V3{-25.0f + 40.0f * std::sin(a), travel * Phase(f, kCableYardFrames), 92.0f + 22.0f * std::sin(2.0f * a)};
+    return V3{-25.0f + 40.0f * std::sin(a), travel * Phase(f, kCableYardFrames),
+              92.0f + 22.0f * std::sin(2.0f * a)};
   };
   // The water dome rides along with the camera.
   MeshMaker water("water", "water");
@@ -331,9 +364,9 @@ void BuildTunnel(SceneOut& out) {
 
   const int rings = int((y1 - y0) / 25.0f);
   MeshMaker wall("tunnel", "tunnelwall");
-  wall.Grid(16, rings,
-            [=](float s, float t) { return wallAt(y0 + (y1 - y0) * t, s * kTwoPi, 1.0f); }, 3.0f,
-            (y1 - y0) / 100.0f);
+  wall.Grid(
+      16, rings, [=](float s, float t) { return wallAt(y0 + (y1 - y0) * t, s * kTwoPi, 1.0f); },
+      3.0f, (y1 - y0) / 100.0f);
   out.AddObject(wall);
 
   // Ribs: flat-faced hoops every 100 units.
@@ -344,12 +377,11 @@ void BuildTunnel(SceneOut& out) {
     };
     // The face the camera meets (towards -y) and the inner face; the back
     // is never seen.
-    ribs.Grid(16, 1, [&](float s, float t) { return hoop(s, t, 0.09f, -5.0f); }, 2.0f, 0.1f);
-    ribs.Grid(16, 1,
-              [&](float s, float t) {
-                return wallAt(y - 5.0f + 10.0f * t, s * kTwoPi, 0.91f);
-              },
-              2.0f, 0.1f);
+    ribs.Grid(
+        16, 1, [&](float s, float t) { return hoop(s, t, 0.09f, -5.0f); }, 2.0f, 0.1f);
+    ribs.Grid(
+        16, 1, [&](float s, float t) { return wallAt(y - 5.0f + 10.0f * t, s * kTwoPi, 0.91f); },
+        2.0f, 0.1f);
   }
   out.AddObject(ribs);
 
@@ -358,7 +390,8 @@ void BuildTunnel(SceneOut& out) {
   for (float angle : {Radians(-28.0f), Radians(-152.0f), Radians(-40.0f)}) {
     std::vector<V3> path;
     for (float y = y0; y <= y1; y += 40.0f) path.push_back(wallAt(y, angle, 0.93f));
-    Tube(cables, path, [](float) { return 2.4f; }, 4, 0.01f, Caps::kNone);
+    Tube(
+        cables, path, [](float) { return 2.4f; }, 4, 0.01f, Caps::kNone);
   }
   out.AddObject(cables);
   MeshMaker lamps("rooflamps", "roofLamp");
@@ -370,9 +403,15 @@ void BuildTunnel(SceneOut& out) {
     MeshMaker box("box", "roofLamp");
     Box(box, {-9.0f, -26.0f, -1.5f}, {9.0f, 26.0f, 3.0f}, Xform{}, 0.05f);
     Xform place;
-    place.m[0] = r.x; place.m[1] = f.x; place.m[2] = u.x;
-    place.m[3] = r.y; place.m[4] = f.y; place.m[5] = u.y;
-    place.m[6] = r.z; place.m[7] = f.z; place.m[8] = u.z;
+    place.m[0] = r.x;
+    place.m[1] = f.x;
+    place.m[2] = u.x;
+    place.m[3] = r.y;
+    place.m[4] = f.y;
+    place.m[5] = u.y;
+    place.m[6] = r.z;
+    place.m[7] = f.z;
+    place.m[8] = u.z;
     place.t = c;
     lamps.Append(box, place);
   }
@@ -408,26 +447,35 @@ void BuildEngine(SceneOut& out) {
   MeshMaker hall("hall", "hall");
   Lathe(hall, {{hallRadius, -10.0f}, {hallRadius, hallHeight}}, 36, Xform{}, 6.0f, 2.0f, true);
   // Ceiling: a shallow inward dome.
-  hall.Grid(36, 6,
-            [=](float s, float t) {
-              const float theta = s * kTwoPi, r = hallRadius * (1.0f - t);
-              return V3{r * std::cos(theta), r * std::sin(theta), hallHeight + 60.0f * std::sin(t * kPi * 0.5f)};
-            },
-            6.0f, 1.0f, /*inward=*/true);
+  hall.Grid(
+      36, 6,
+      [=](float s, float t) {
+        const float theta = s * kTwoPi, r = hallRadius * (1.0f - t);
+        return V3{r * std::cos(theta), r * std::sin(theta),
+                  hallHeight + 60.0f * std::sin(t * kPi * 0.5f)};
+      },
+      6.0f, 1.0f, /*inward=*/true);
   out.AddObject(hall);
   MeshMaker floor("floor", "floor");
-  floor.Grid(36, 6,
-             [=](float s, float t) {
-               const float theta = s * kTwoPi, r = hallRadius * t;
-               return V3{r * std::cos(theta), r * std::sin(theta), 0.0f};
-             },
-             12.0f, 4.0f, /*inward=*/true);
+  floor.Grid(
+      36, 6,
+      [=](float s, float t) {
+        const float theta = s * kTwoPi, r = hallRadius * t;
+        return V3{r * std::cos(theta), r * std::sin(theta), 0.0f};
+      },
+      12.0f, 4.0f, /*inward=*/true);
   out.AddObject(floor);
 
   MeshMaker core("core", "core");
   Lathe(core,
-        {{0.0f, 0.0f}, {70.0f, 0.0f}, {62.0f, 24.0f}, {40.0f, 34.0f}, {36.0f, 200.0f},
-         {40.0f, 340.0f}, {64.0f, 352.0f}, {70.0f, hallHeight + 70.0f}},
+        {{0.0f, 0.0f},
+         {70.0f, 0.0f},
+         {62.0f, 24.0f},
+         {40.0f, 34.0f},
+         {36.0f, 200.0f},
+         {40.0f, 340.0f},
+         {64.0f, 352.0f},
+         {70.0f, hallHeight + 70.0f}},
         24, Xform{}, 2.0f, 3.0f);
   out.AddObject(core);
 
@@ -435,8 +483,12 @@ void BuildEngine(SceneOut& out) {
   for (int k = 0; k < 8; ++k) {
     const float a = float(k) * kTwoPi / 8.0f;
     Lathe(pillars,
-          {{22.0f, 0.0f}, {22.0f, 16.0f}, {15.0f, 24.0f}, {15.0f, hallHeight - 30.0f},
-           {24.0f, hallHeight - 12.0f}, {30.0f, hallHeight + 20.0f}},
+          {{22.0f, 0.0f},
+           {22.0f, 16.0f},
+           {15.0f, 24.0f},
+           {15.0f, hallHeight - 30.0f},
+           {24.0f, hallHeight - 12.0f},
+           {30.0f, hallHeight + 20.0f}},
           8, Xform::Translate({340.0f * std::cos(a), 340.0f * std::sin(a), 0.0f}), 1.0f, 3.0f);
   }
   out.AddObject(pillars);
@@ -472,7 +524,8 @@ void BuildEngine(SceneOut& out) {
     const float a = Phase(f, kEngineFrames) * kTwoPi;
     const float distance = 290.0f + 30.0f * std::cos(2.0f * a);
     Pose p;
-    p.eye = {distance * std::cos(a + 0.3f), distance * std::sin(a + 0.3f), 190.0f + 120.0f * std::sin(a)};
+    p.eye = {distance * std::cos(a + 0.3f), distance * std::sin(a + 0.3f),
+             190.0f + 120.0f * std::sin(a)};
     p.target = {0.0f, 0.0f, 190.0f + 70.0f * std::sin(a - 0.6f)};
     return p;
   });

@@ -9,10 +9,11 @@ namespace content {
 namespace scenes {
 namespace {
 
-// True when the surface at(s, t) has its front (ds x dt) on the side that
-// `outside` points to from `inner` at (0.37, 0.41) - decides the winding of
-// surfaces whose parameter directions are easier to state than to orient.
-bool FrontFaces(const std::function<V3(float, float)>& at, const std::function<V3(float, float)>& inner) {
+// True when the surface at(s, t) has its front (ds x dt) turned away from
+// inner(s, t), judged at one sample: decides the winding of surfaces whose
+// parameters are easier to state than to orient.
+bool FrontFaces(const std::function<V3(float, float)>& at,
+                const std::function<V3(float, float)>& inner) {
   const float s = 0.37f, t = 0.41f, e = 1e-3f;
   const V3 p = at(s, t);
   const V3 n = Cross(at(s + e, t) - p, at(s, t + e) - p);
@@ -27,20 +28,22 @@ constexpr V3 kSeaLight{0.35f, 0.62f, 0.66f};
 }  // namespace
 
 // nsphere.3ds: the inside of a sphere of radius 200 round the camera of the
-// logo scene (fov 100, far 400). Its poles lie on the view's up axis, where
-// the haze hides them; no lights, so the texture shows at full strength.
+// logo scene (fov 100, far 400). Its poles start on the view's up axis, under
+// the haze, and the texture fades to one colour towards them, so they stay
+// unseen as the sphere tumbles; no lights, so the texture shows at full
+// strength.
 void BuildSphere(SceneOut& out) {
   out.AddTexturedMaterial("sphere", "sc_nebula.jpg");
   MeshMaker sphere("sphere", "sphere");
   const float radius = 200.0f;
-  sphere.Grid(48, 28,
-              [radius](float s, float t) {
-                const float theta = s * kTwoPi, phi = (t - 0.5f) * kPi;
-                return V3{std::cos(phi) * std::cos(theta), std::cos(phi) * std::sin(theta),
-                          std::sin(phi)} *
-                       radius;
-              },
-              2.0f, 1.0f, /*inward=*/true);
+  sphere.Grid(
+      48, 28,
+      [radius](float s, float t) {
+        const float theta = s * kTwoPi, phi = (t - 0.5f) * kPi;
+        return V3{std::cos(phi) * std::cos(theta), std::cos(phi) * std::sin(theta), std::sin(phi)} *
+               radius;
+      },
+      2.0f, 1.0f, /*inward=*/true);
   sphere.Transform(Xform::Rotate({1, 0, 0}, -90.0f));
   out.AddObject(sphere);
 }
@@ -75,7 +78,8 @@ void BuildShell(SceneOut& out) {
   auto surface = [=](float theta, float phi, float scale) {
     const float r = radiusAt(theta), rho = thickness * r * rib(theta) * scale;
     const V3 radial{std::cos(theta), 0.0f, std::sin(theta)};
-    return centre(theta) + radial * (rho * std::cos(phi)) + V3{0, 1, 0} * (0.82f * rho * std::sin(phi));
+    return centre(theta) + radial * (rho * std::cos(phi)) +
+           V3{0, 1, 0} * (0.82f * rho * std::sin(phi));
   };
   const float theta0 = 0.35f * kTwoPi;
   auto outerAt = [=](float s, float t) {
@@ -96,12 +100,12 @@ void BuildShell(SceneOut& out) {
     lip.push_back((surface(theta1, phi, 1.0f) + surface(theta1, phi, 0.86f)) * 0.5f);
   }
   const float lipRadius = 0.08f * thickness * rEnd + 0.6f;
-  Tube(outer, lip, [lipRadius](float) { return lipRadius; }, 6, 0.05f, Caps::kNone);
+  Tube(
+      outer, lip, [lipRadius](float) { return lipRadius; }, 6, 0.05f, Caps::kNone);
 
   // Face the camera three quarters on, then move to the view's fixed point.
-  const Xform place = Xform::Translate({-17.0f, 32.0f, 156.0f}) *
-                      Xform::Rotate({0, 0, 1}, -30.0f) * Xform::Rotate({0, 1, 0}, 20.0f) *
-                      Xform::Translate({-8.0f, 0.0f, -4.0f});
+  const Xform place = Xform::Translate({-17.0f, 32.0f, 156.0f}) * Xform::Rotate({0, 0, 1}, -30.0f) *
+                      Xform::Rotate({0, 1, 0}, 20.0f) * Xform::Translate({-8.0f, 0.0f, -4.0f});
   outer.Transform(place);
   inner.Transform(place);
   out.AddObject(outer);
@@ -134,8 +138,9 @@ void BuildDrone(SceneOut& out) {
   // Fins: thin bevelled plates. The prism's thickness runs along y after
   // standing it up (model z of the outline becomes -y).
   const Xform upright = Xform::Rotate({1, 0, 0}, 90.0f);
-  const std::vector<Flat> tail = {{-18.0f, 0.0f}, {-26.0f, 9.0f}, {-31.0f, 14.0f}, {-28.5f, 5.0f},
-                                  {-27.0f, 0.0f}, {-28.5f, -5.0f}, {-31.0f, -14.0f}, {-26.0f, -9.0f}};
+  const std::vector<Flat> tail = {{-18.0f, 0.0f},   {-26.0f, 9.0f}, {-31.0f, 14.0f},
+                                  {-28.5f, 5.0f},   {-27.0f, 0.0f}, {-28.5f, -5.0f},
+                                  {-31.0f, -14.0f}, {-26.0f, -9.0f}};
   Prism(fins, tail, -0.8f, 0.8f, 0.4f, upright, 0.05f);
   const std::vector<Flat> dorsal = {{-4.0f, 7.5f}, {8.0f, 9.0f}, {2.0f, 15.5f}, {-6.0f, 13.0f}};
   Prism(fins, dorsal, -0.7f, 0.7f, 0.3f, upright, 0.05f);
@@ -146,7 +151,6 @@ void BuildDrone(SceneOut& out) {
   for (int side = -1; side <= 1; side += 2) {
     const Xform fin = Xform::Translate({13.0f, float(side) * 5.6f, -2.5f}) *
                       Xform::Rotate({1, 0, 0}, float(side) * 35.0f) *
-                      Xform::Rotate({0, 0, 1}, float(side) * 0.0f) *
                       Xform::Scale({1.0f, float(side), 1.0f});
     Prism(fins, pectoral, -0.5f, 0.5f, 0.25f, fin, 0.05f);
   }
@@ -178,22 +182,23 @@ void BuildCrab(SceneOut& out) {
   // Carapace: a wide dome, flat below, with a toothed front edge, a bumpy back
   // and a ridge down the middle.
   const V3 radii{44.0f, 33.0f, 17.0f};
-  shell.Grid(22, 12,
-             [=](float s, float t) {
-               const float theta = s * kTwoPi, phi = (t - 0.5f) * kPi;
-               const float front = std::fmax(0.0f, std::sin(theta));  // +y is the front
-               const float teeth = 0.06f * front * std::pow(std::fabs(std::cos(theta * 9.0f)), 4.0f);
-               const float bumps = 0.035f * std::sin(theta * 5.0f) * std::cos(phi * 3.0f);
-               float k = 1.0f + (teeth + bumps) * std::cos(phi);
-               const float ridge = 0.12f * std::exp(-std::pow(std::cos(theta) * 4.0f, 2.0f));
-               float z = std::sin(phi) * radii.z;
-               if (phi > 0.0f) z *= 1.0f + ridge * std::cos(phi);
-               if (phi < 0.0f) z *= 0.45f;  // flat belly
-               // The front edge is straighter than an ellipse.
-               const float y = std::cos(phi) * std::sin(theta) * radii.y * (1.0f - 0.12f * front);
-               return V3{std::cos(phi) * std::cos(theta) * radii.x * k, y * k, z};
-             },
-             3.0f, 1.0f);
+  shell.Grid(
+      22, 12,
+      [=](float s, float t) {
+        const float theta = s * kTwoPi, phi = (t - 0.5f) * kPi;
+        const float front = std::fmax(0.0f, std::sin(theta));  // +y is the front
+        const float teeth = 0.06f * front * std::pow(std::fabs(std::cos(theta * 9.0f)), 4.0f);
+        const float bumps = 0.035f * std::sin(theta * 5.0f) * std::cos(phi * 3.0f);
+        float k = 1.0f + (teeth + bumps) * std::cos(phi);
+        const float ridge = 0.12f * std::exp(-std::pow(std::cos(theta) * 4.0f, 2.0f));
+        float z = std::sin(phi) * radii.z;
+        if (phi > 0.0f) z *= 1.0f + ridge * std::cos(phi);
+        if (phi < 0.0f) z *= 0.45f;  // flat belly
+        // The front edge is straighter than an ellipse.
+        const float y = std::cos(phi) * std::sin(theta) * radii.y * (1.0f - 0.12f * front);
+        return V3{std::cos(phi) * std::cos(theta) * radii.x * k, y * k, z};
+      },
+      3.0f, 1.0f);
 
   // The carapace's own parameters pinch at its top: project the texture
   // from above instead.
@@ -224,24 +229,31 @@ void BuildCrab(SceneOut& out) {
   }
   // Claw arm: from the front corner forward and out, thick and knobbly.
   const float clawAngle = Radians(40.0f);
-  const V3 shoulder{radii.x * 0.8f * std::cos(clawAngle), radii.y * 0.8f * std::sin(clawAngle), 0.0f};
+  const V3 shoulder{radii.x * 0.8f * std::cos(clawAngle), radii.y * 0.8f * std::sin(clawAngle),
+                    0.0f};
   const std::vector<V3> arm = {shoulder, shoulder + V3{16.0f, 8.0f, 8.0f},
-                               shoulder + V3{24.0f, 24.0f, 11.0f}, shoulder + V3{18.0f, 36.0f, 9.0f}};
+                               shoulder + V3{24.0f, 24.0f, 11.0f},
+                               shoulder + V3{18.0f, 36.0f, 9.0f}};
   Tube(right, Spline(arm, 3), jointed(7.5f, 6.0f, 2), 7, 0.06f);
   // Palm and two fingers, the pincer opening a little.
   const V3 palm = shoulder + V3{16.0f, 50.0f, 8.0f};
-  Ellipsoid(right, palm, {14.0f, 20.0f, 11.0f}, 12, 8,
-            Xform::Translate(palm) * Xform::Rotate({0, 0, 1}, 14.0f) * Xform::Translate(-palm),
-            [](float s, float t) { return 0.05f * std::sin(s * kTwoPi * 3.0f) * std::sin(t * kPi); });
+  Ellipsoid(
+      right, palm, {14.0f, 20.0f, 11.0f}, 12, 8,
+      Xform::Translate(palm) * Xform::Rotate({0, 0, 1}, 14.0f) * Xform::Translate(-palm),
+      [](float s, float t) { return 0.05f * std::sin(s * kTwoPi * 3.0f) * std::sin(t * kPi); });
   const V3 fingerRoot = palm + V3{-4.0f, 17.0f, 0.0f};
-  Tube(right, Spline({fingerRoot + V3{4.0f, 0, -2.0f}, fingerRoot + V3{6.0f, 14.0f, -3.0f},
-                      fingerRoot + V3{-1.0f, 29.0f, -2.0f}},
-                     4),
-       [](float s) { return 6.5f - 5.6f * s; }, 7, 0.08f);
-  Tube(right, Spline({fingerRoot + V3{-6.0f, 0, 4.0f}, fingerRoot + V3{-11.0f, 13.0f, 7.0f},
-                      fingerRoot + V3{-7.0f, 25.0f, 5.0f}},
-                     4),
-       [](float s) { return 5.0f - 4.3f * s; }, 7, 0.08f);
+  Tube(
+      right,
+      Spline({fingerRoot + V3{4.0f, 0, -2.0f}, fingerRoot + V3{6.0f, 14.0f, -3.0f},
+              fingerRoot + V3{-1.0f, 29.0f, -2.0f}},
+             4),
+      [](float s) { return 6.5f - 5.6f * s; }, 7, 0.08f);
+  Tube(
+      right,
+      Spline({fingerRoot + V3{-6.0f, 0, 4.0f}, fingerRoot + V3{-11.0f, 13.0f, 7.0f},
+              fingerRoot + V3{-7.0f, 25.0f, 5.0f}},
+             4),
+      [](float s) { return 5.0f - 4.3f * s; }, 7, 0.08f);
   limbs.Append(right);
   limbs.Append(right, Xform::Scale({-1.0f, 1.0f, 1.0f}));
 
@@ -249,7 +261,8 @@ void BuildCrab(SceneOut& out) {
   for (int side = -1; side <= 1; side += 2) {
     const V3 base{float(side) * 9.0f, radii.y * 0.78f, 8.0f};
     const V3 tip = base + V3{float(side) * 3.0f, 7.0f, 11.0f};
-    Tube(limbs, {base, Lerp3(base, tip, 0.5f), tip}, [](float) { return 1.8f; }, 5, 0.1f);
+    Tube(
+        limbs, {base, Lerp3(base, tip, 0.5f), tip}, [](float) { return 1.8f; }, 5, 0.1f);
     Ellipsoid(eyes, tip + V3{0, 0.5f, 1.5f}, {3.0f, 3.0f, 3.4f}, 8, 6, Xform{});
   }
   out.AddObject(shell);
@@ -283,20 +296,23 @@ void BuildTree(SceneOut& out) {
   for (size_t next = 0; next < todo.size(); ++next) {
     const Branch b = todo[next];
     // A slightly bent limb: its middle knot leans away at random.
-    const V3 side = Normalized(Cross(b.direction, std::fabs(b.direction.z) < 0.9f ? V3{0, 0, 1} : V3{1, 0, 0}));
+    const V3 side =
+        Normalized(Cross(b.direction, std::fabs(b.direction.z) < 0.9f ? V3{0, 0, 1} : V3{1, 0, 0}));
     const V3 bend = side * dice.Range(-0.12f, 0.12f) * b.length;
     const V3 end = b.start + b.direction * b.length;
     const std::vector<V3> path = Spline({b.start, Lerp3(b.start, end, 0.5f) + bend, end}, 2);
     const float r0 = b.radius, r1 = b.radius * 0.62f;
-    Tube(tree, path, [r0, r1](float s) { return r0 + (r1 - r0) * s; }, b.depth < 2 ? 7 : (b.depth < 4 ? 5 : 4),
-         0.04f, b.depth > 0 ? Caps::kEnd : Caps::kNone);
+    Tube(
+        tree, path, [r0, r1](float s) { return r0 + (r1 - r0) * s; },
+        b.depth < 2 ? 7 : (b.depth < 4 ? 5 : 4), 0.04f, b.depth > 0 ? Caps::kEnd : Caps::kNone);
     if (b.depth >= 4) continue;
     const int children = b.depth == 0 ? 3 : (dice.Uniform() < 0.55f ? 3 : 2);
     for (int c = 0; c < children; ++c) {
       azimuth += 2.39996f;  // golden angle, so the limbs spread evenly
       const float spread = Radians(b.depth == 0 ? 38.0f : dice.Range(24.0f, 42.0f));
       // A direction tilted from the parent's by `spread`, round it by `azimuth`.
-      const V3 u = Normalized(Cross(b.direction, std::fabs(b.direction.x) < 0.9f ? V3{1, 0, 0} : V3{0, 1, 0}));
+      const V3 u = Normalized(
+          Cross(b.direction, std::fabs(b.direction.x) < 0.9f ? V3{1, 0, 0} : V3{0, 1, 0}));
       const V3 w = Cross(b.direction, u);
       V3 d = b.direction * std::cos(spread) +
              (u * std::cos(azimuth) + w * std::sin(azimuth)) * std::sin(spread);
@@ -327,20 +343,22 @@ void BuildCone(SceneOut& out) {
   MeshMaker base("conebase", "vortexbase");
   const float apex = 480.0f, bottom = -130.0f, baseRadius = 330.0f;
   // Rings closer together towards the apex, where the view converges.
-  wall.Grid(48, 14,
-            [=](float s, float t) {
-              const float k = 1.0f - (1.0f - t) * (1.0f - t);  // 0 at the base, 1 at the apex
-              const float r = baseRadius * (1.0f - k), theta = s * kTwoPi;
-              return V3{r * std::cos(theta), r * std::sin(theta), bottom + (apex - bottom) * k};
-            },
-            3.0f, 5.0f, /*inward=*/true);
+  wall.Grid(
+      48, 14,
+      [=](float s, float t) {
+        const float k = 1.0f - (1.0f - t) * (1.0f - t);  // 0 at the base, 1 at the apex
+        const float r = baseRadius * (1.0f - k), theta = s * kTwoPi;
+        return V3{r * std::cos(theta), r * std::sin(theta), bottom + (apex - bottom) * k};
+      },
+      3.0f, 5.0f, /*inward=*/true);
   // The base disc faces +z, towards the origin.
-  base.Grid(48, 5,
-            [=](float s, float t) {
-              const float theta = s * kTwoPi, r = baseRadius * t;
-              return V3{r * std::cos(theta), r * std::sin(theta), bottom};
-            },
-            1.0f, 1.0f, /*inward=*/true);
+  base.Grid(
+      48, 5,
+      [=](float s, float t) {
+        const float theta = s * kTwoPi, r = baseRadius * t;
+        return V3{r * std::cos(theta), r * std::sin(theta), bottom};
+      },
+      1.0f, 1.0f, /*inward=*/true);
   out.AddObject(wall);
   out.AddObject(base);
 }
@@ -356,8 +374,17 @@ void BuildWheel(SceneOut& out) {
 
   // Rim: a rounded rectangle in section, turned round the axle.
   Lathe(wood,
-        {{78.0f, -6.0f}, {82.0f, -9.0f}, {92.0f, -9.0f}, {96.0f, -6.0f}, {97.0f, 0.0f},
-         {96.0f, 6.0f}, {92.0f, 9.0f}, {82.0f, 9.0f}, {78.0f, 6.0f}, {77.0f, 0.0f}, {78.0f, -6.0f}},
+        {{78.0f, -6.0f},
+         {82.0f, -9.0f},
+         {92.0f, -9.0f},
+         {96.0f, -6.0f},
+         {97.0f, 0.0f},
+         {96.0f, 6.0f},
+         {92.0f, 9.0f},
+         {82.0f, 9.0f},
+         {78.0f, 6.0f},
+         {77.0f, 0.0f},
+         {78.0f, -6.0f}},
         40, Xform{}, 8.0f, 1.0f);
   // Brass bands on the rim's faces.
   for (int face = -1; face <= 1; face += 2) {
@@ -378,9 +405,18 @@ void BuildWheel(SceneOut& out) {
   }
   // Hub: a brass drum with domed caps.
   Lathe(brass,
-        {{0.0f, -17.0f}, {8.0f, -16.5f}, {14.0f, -14.0f}, {16.0f, -12.0f}, {24.0f, -11.0f},
-         {26.0f, -8.0f}, {26.0f, 8.0f}, {24.0f, 11.0f}, {16.0f, 12.0f}, {14.0f, 14.0f},
-         {8.0f, 16.5f}, {0.0f, 17.0f}},
+        {{0.0f, -17.0f},
+         {8.0f, -16.5f},
+         {14.0f, -14.0f},
+         {16.0f, -12.0f},
+         {24.0f, -11.0f},
+         {26.0f, -8.0f},
+         {26.0f, 8.0f},
+         {24.0f, 11.0f},
+         {16.0f, 12.0f},
+         {14.0f, 14.0f},
+         {8.0f, 16.5f},
+         {0.0f, 17.0f}},
         20, Xform{}, 2.0f, 1.0f);
   out.AddObject(wood);
   out.AddObject(brass);
@@ -396,17 +432,29 @@ void BuildKnight(SceneOut& out) {
   MeshMaker knight("knight", "ivory");
   const Xform upright = Xform::Rotate({1, 0, 0}, -90.0f);  // lathe axis z becomes y
   Lathe(knight,
-        {{0.0f, -190.0f}, {82.0f, -190.0f}, {85.0f, -184.0f}, {85.0f, -172.0f}, {77.0f, -164.0f},
-         {66.0f, -157.0f}, {71.0f, -149.0f}, {71.0f, -141.0f}, {62.0f, -132.0f}, {55.0f, -120.0f},
-         {57.0f, -105.0f}, {66.0f, -97.0f}, {69.0f, -89.0f}, {62.0f, -84.0f}, {0.0f, -84.0f}},
+        {{0.0f, -190.0f},
+         {82.0f, -190.0f},
+         {85.0f, -184.0f},
+         {85.0f, -172.0f},
+         {77.0f, -164.0f},
+         {66.0f, -157.0f},
+         {71.0f, -149.0f},
+         {71.0f, -141.0f},
+         {62.0f, -132.0f},
+         {55.0f, -120.0f},
+         {57.0f, -105.0f},
+         {66.0f, -97.0f},
+         {69.0f, -89.0f},
+         {62.0f, -84.0f},
+         {0.0f, -84.0f}},
         28, upright, 2.0f, 1.0f);
   // The head: a horse's profile facing +x, cut as a bevelled slab.
   const std::vector<Flat> head = {
-      {-55.0f, -86.0f}, {55.0f, -86.0f}, {62.0f, -55.0f}, {55.0f, -25.0f}, {42.0f, 5.0f},
-      {36.0f, 30.0f},   {55.0f, 48.0f},  {80.0f, 57.0f},  {98.0f, 67.0f},  {92.0f, 82.0f},
+      {-55.0f, -86.0f}, {55.0f, -86.0f},  {62.0f, -55.0f}, {55.0f, -25.0f}, {42.0f, 5.0f},
+      {36.0f, 30.0f},   {55.0f, 48.0f},   {80.0f, 57.0f},  {98.0f, 67.0f},  {92.0f, 82.0f},
       {104.0f, 91.0f},  {103.0f, 106.0f}, {89.0f, 121.0f}, {62.0f, 145.0f}, {36.0f, 164.0f},
-      {24.0f, 192.0f},  {12.0f, 172.0f}, {2.0f, 186.0f},  {-9.0f, 165.0f}, {-30.0f, 150.0f},
-      {-50.0f, 121.0f}, {-62.0f, 82.0f}, {-67.0f, 40.0f}, {-69.0f, 0.0f},  {-66.0f, -40.0f},
+      {24.0f, 192.0f},  {12.0f, 172.0f},  {2.0f, 186.0f},  {-9.0f, 165.0f}, {-30.0f, 150.0f},
+      {-50.0f, 121.0f}, {-62.0f, 82.0f},  {-67.0f, 40.0f}, {-69.0f, 0.0f},  {-66.0f, -40.0f},
       {-60.0f, -66.0f}};
   // Rounded through a closed Catmull-Rom curve, so the carved sides read as
   // curves rather than a few broad planks.

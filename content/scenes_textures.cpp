@@ -56,7 +56,8 @@ Image Plates() {
   return Painted(256, 256, [](float u, float v) {
     const float n = TileNoise(u, v, 11, 6, 6);
     const float fine = TileNoise(u, v, 12, 32, 32, 3);
-    Rgb c = kit::Mix(kit::Mix(pal::kDeepTeal, pal::kSea, 0.35f), kit::Grey(0.62f), 0.45f + 0.2f * n);
+    Rgb c =
+        kit::Mix(kit::Mix(pal::kDeepTeal, pal::kSea, 0.35f), kit::Grey(0.62f), 0.45f + 0.2f * n);
     c = c * (0.92f + 0.08f * fine);
     // Seams between four plates, with a bevel of light above and shade below.
     const float du = ToLattice(u, 0.5f), dv = ToLattice(v, 0.5f);
@@ -86,9 +87,11 @@ Image Chrome() {
     const Rgb high = kit::Mix(pal::kSea, pal::kBone, 0.7f);
     const Rgb low = kit::Mix(pal::kAmber, pal::kBone, 0.55f);
     Rgb sky = kit::Mix(low, high, kit::SmoothStep(0.0f, 0.7f, horizon));
-    Rgb sea = kit::Mix(kit::Mix(pal::kSea, pal::kBone, 0.2f), pal::kDeepTeal, kit::SmoothStep(-0.1f, -1.0f, horizon));
+    Rgb sea = kit::Mix(kit::Mix(pal::kSea, pal::kBone, 0.2f), pal::kDeepTeal,
+                       kit::SmoothStep(-0.1f, -1.0f, horizon));
     Rgb c = kit::Mix(sea, sky, kit::SmoothStep(-0.04f, 0.04f, horizon));
-    c = c + pal::kAmber * (0.9f * std::exp(-std::pow(std::hypot(x + 0.35f, y - 0.42f) / 0.16f, 2.0f)));
+    c = c +
+        pal::kAmber * (0.9f * std::exp(-std::pow(std::hypot(x + 0.35f, y - 0.42f) / 0.16f, 2.0f)));
     c = c + kit::Grey(0.3f) * std::exp(-std::pow(horizon / 0.03f, 2.0f));
     // Soft panels of light in the sky help the eye read the curvature.
     const float band = std::sin(x * 9.0f) * std::sin(y * 7.0f);
@@ -117,7 +120,8 @@ const std::map<std::string, Painter>& Painters() {
            const float flow = TileNoise(u + 0.15f * warp, v * 1.6f + 0.2f * warp, 22, 6, 3);
            const float ridge = TileRidges(u + 0.1f * warp, v + 0.1f * warp, 23, 8, 4);
            Rgb c = kit::Mix(pal::kSea, pal::kDeepTeal, kit::SmoothStep(0.1f, 0.9f, lat));
-           c = kit::Mix(c, kit::Mix(pal::kSea, pal::kBone, 0.55f), kit::SmoothStep(0.0f, 0.6f, flow) * (1.0f - lat));
+           c = kit::Mix(c, kit::Mix(pal::kSea, pal::kBone, 0.55f),
+                        kit::SmoothStep(0.0f, 0.6f, flow) * (1.0f - lat));
            c = c + pal::kAmber * (0.55f * std::pow(ridge, 6.0f) * (1.0f - lat * lat));
            c = kit::Mix(c, pal::kInk, 0.35f * kit::SmoothStep(0.55f, 1.0f, lat));
            return c;
@@ -128,11 +132,14 @@ const std::map<std::string, Painter>& Painters() {
       {"sc_pearl.jpg",
        [] {
          return Painted(256, 256, [](float u, float v) {
-           const float wobble = 0.05f * std::sin(v * kTau * 2.0f) + 0.04f * TileNoise(u, v, 31, 4, 4);
+           const float wobble =
+               0.05f * std::sin(v * kTau * 2.0f) + 0.04f * TileNoise(u, v, 31, 4, 4);
            const float stripe = 0.5f + 0.5f * std::cos((u + wobble) * kTau * 5.0f);
            const float side = 0.5f + 0.5f * std::cos(v * kTau);  // 1 on the outer rim of the whorl
-           const float flame = kit::SmoothStep(0.55f, 0.85f, stripe) * kit::SmoothStep(0.15f, 0.7f, side);
-           Rgb c = kit::Mix(pal::kBone, kit::Mix(pal::kBone, pal::kSea, 0.35f), 0.3f + 0.3f * TileNoise(u, v, 32, 8, 8));
+           const float flame =
+               kit::SmoothStep(0.55f, 0.85f, stripe) * kit::SmoothStep(0.15f, 0.7f, side);
+           Rgb c = kit::Mix(pal::kBone, kit::Mix(pal::kBone, pal::kSea, 0.35f),
+                            0.3f + 0.3f * TileNoise(u, v, 32, 8, 8));
            c = kit::Mix(c, kit::Mix(pal::kRust, pal::kAmber, 0.35f), 0.85f * flame);
            const float growth = Line(ToLattice(u, 1.0f / 40.0f), 0.004f);
            return c * (1.0f - 0.12f * growth);
@@ -158,8 +165,8 @@ const std::map<std::string, Painter>& Painters() {
            const float arc = std::hypot(cellU * 1.4f, cellV - 0.1f);
            const float edge = Line(arc - 0.55f, 0.08f);
            const float back = 0.5f + 0.5f * std::cos(u * kTau * 2.0f);
-           Rgb c = kit::Mix(kit::Mix(pal::kBone, pal::kSea, 0.25f), kit::Mix(pal::kSea, pal::kDeepTeal, 0.4f),
-                            0.6f * back);
+           Rgb c = kit::Mix(kit::Mix(pal::kBone, pal::kSea, 0.25f),
+                            kit::Mix(pal::kSea, pal::kDeepTeal, 0.4f), 0.6f * back);
            c = c * (0.8f + 0.25f * (1.0f - cellV));
            return kit::Mix(c, kit::Mix(pal::kAmber, pal::kRust, 0.4f), 0.45f * edge);
          });
@@ -177,8 +184,10 @@ const std::map<std::string, Painter>& Painters() {
       {"sc_lamp.jpg",
        [] {
          return Painted(128, 128, [](float u, float v) {
-           const float pane = std::fmax(Line(ToLattice(u, 0.25f), 0.01f), Line(ToLattice(v, 0.5f), 0.012f));
-           Rgb c = kit::Mix(kit::Grey(1.0f), pal::kAmber, 0.25f + 0.2f * std::fabs(std::sin(v * kTau)));
+           const float pane =
+               std::fmax(Line(ToLattice(u, 0.25f), 0.01f), Line(ToLattice(v, 0.5f), 0.012f));
+           Rgb c =
+               kit::Mix(kit::Grey(1.0f), pal::kAmber, 0.25f + 0.2f * std::fabs(std::sin(v * kTau)));
            return kit::Mix(c, pal::kRust, 0.6f * pane);
          });
        }},
@@ -239,7 +248,8 @@ const std::map<std::string, Painter>& Painters() {
        [] {
          return Painted(256, 256, [](float u, float v) {
            const float warp = TileNoise(u, v, 91, 2, 4);
-           const float grain = 0.5f + 0.5f * std::sin((v + 0.08f * warp) * kTau * 9.0f + 4.0f * TileNoise(u, v, 92, 3, 2));
+           const float grain = 0.5f + 0.5f * std::sin((v + 0.08f * warp) * kTau * 9.0f +
+                                                      4.0f * TileNoise(u, v, 92, 3, 2));
            Rgb dark = pal::kRust * 0.45f + pal::kInk * 0.3f;
            Rgb light = kit::Mix(pal::kRust, pal::kAmber, 0.5f) * 0.95f;
            Rgb c = kit::Mix(dark, light, 0.35f + 0.5f * grain);
@@ -253,7 +263,8 @@ const std::map<std::string, Painter>& Painters() {
            const float brush = TileNoise(u * 0.05f, v, 101, 1, 32, 3);
            const float tarnish = TileNoise(u, v, 102, 4, 4);
            Rgb c = kit::Mix(pal::kAmber, pal::kBone, 0.35f + 0.2f * brush);
-           return kit::Mix(c, kit::Mix(pal::kSea, pal::kInk, 0.3f), 0.35f * kit::SmoothStep(0.3f, 0.8f, tarnish));
+           return kit::Mix(c, kit::Mix(pal::kSea, pal::kInk, 0.3f),
+                           0.35f * kit::SmoothStep(0.3f, 0.8f, tarnish));
          });
        }},
       // Ivory marble for the game piece: bone with faint teal veins.
@@ -262,7 +273,8 @@ const std::map<std::string, Painter>& Painters() {
          return Painted(256, 256, [](float u, float v) {
            const float warp = TileNoise(u, v, 111, 3, 3);
            const float vein = TileRidges(u + 0.3f * warp, v + 0.2f * warp, 112, 3, 3, 4);
-           Rgb c = kit::Mix(pal::kBone, kit::Mix(pal::kBone, pal::kAmber, 0.3f), 0.5f + 0.5f * warp);
+           Rgb c =
+               kit::Mix(pal::kBone, kit::Mix(pal::kBone, pal::kAmber, 0.3f), 0.5f + 0.5f * warp);
            return kit::Mix(c, kit::Mix(pal::kSea, pal::kInk, 0.3f), 0.55f * std::pow(vein, 10.0f));
          });
        }},
@@ -282,8 +294,8 @@ const std::map<std::string, Painter>& Painters() {
                                      h);
            // Long wisps of cloud, darker against the afterglow.
            const float cloud = TileNoise(u, v, 121, 3, 12);
-           const float layer = kit::SmoothStep(0.05f, 0.45f, cloud) * kit::SmoothStep(0.02f, 0.1f, h) *
-                               kit::SmoothStep(0.5f, 0.2f, h);
+           const float layer = kit::SmoothStep(0.05f, 0.45f, cloud) *
+                               kit::SmoothStep(0.02f, 0.1f, h) * kit::SmoothStep(0.5f, 0.2f, h);
            c = kit::Mix(c, pal::kInk * 0.7f, 0.6f * layer);
            // Stars above the clouds.
            const uint32_t cell = kit::Hash(uint32_t(u * 512.0f), uint32_t(v * 256.0f), 123) % 1000;
@@ -297,7 +309,8 @@ const std::map<std::string, Painter>& Painters() {
          return Painted(256, 256, [](float u, float v) {
            const float swell = TileNoise(u, v, 131, 4, 8);
            const float glint = TileRidges(u, v, 132, 3, 12, 3);
-           Rgb c = kit::Mix(pal::kInk, kit::Mix(pal::kDeepTeal, pal::kRust, 0.2f), 0.3f + 0.4f * swell);
+           Rgb c =
+               kit::Mix(pal::kInk, kit::Mix(pal::kDeepTeal, pal::kRust, 0.2f), 0.3f + 0.4f * swell);
            return c + kit::Mix(pal::kAmber, pal::kBone, 0.3f) * (0.7f * std::pow(glint, 5.0f));
          });
        }},
@@ -307,8 +320,10 @@ const std::map<std::string, Painter>& Painters() {
          return Painted(256, 256, [](float u, float v) {
            const float n = TileNoise(u, v, 141, 4, 4);
            const float cracks = TileRidges(u, v, 142, 6, 6, 4);
-           Rgb c = kit::Mix(kit::Mix(pal::kInk, pal::kBone, 0.25f), kit::Mix(pal::kBone, pal::kSea, 0.4f), 0.35f + 0.35f * n);
-           c = kit::Mix(c, pal::kDeepTeal, 0.5f * kit::SmoothStep(0.2f, 0.6f, TileNoise(u, v, 143, 3, 3)));
+           Rgb c = kit::Mix(kit::Mix(pal::kInk, pal::kBone, 0.25f),
+                            kit::Mix(pal::kBone, pal::kSea, 0.4f), 0.35f + 0.35f * n);
+           c = kit::Mix(c, pal::kDeepTeal,
+                        0.5f * kit::SmoothStep(0.2f, 0.6f, TileNoise(u, v, 143, 3, 3)));
            return kit::Mix(c, pal::kInk, 0.7f * std::pow(cracks, 6.0f));
          });
        }},
@@ -323,7 +338,8 @@ const std::map<std::string, Painter>& Painters() {
            // Weather streaks running down.
            c = c * (1.0f - 0.18f * std::fmax(0.0f, TileNoise(u, v * 0.1f, 152, 16, 1, 3)));
            const float wu = ToLattice(u + 0.125f, 0.25f), wv = ToLattice(v + 0.125f, 0.25f);
-           const float window = kit::SmoothStep(0.02f, 0.012f, wu) * kit::SmoothStep(0.05f, 0.04f, wv);
+           const float window =
+               kit::SmoothStep(0.02f, 0.012f, wu) * kit::SmoothStep(0.05f, 0.04f, wv);
            return kit::Mix(c, kit::Mix(pal::kAmber, pal::kInk, 0.4f), window);
          });
        }},
@@ -332,7 +348,9 @@ const std::map<std::string, Painter>& Painters() {
        [] {
          return Painted(256, 256, [](float u, float v) {
            const float h = kit::Clamp((v - 0.1f) / 0.9f, 0.0f, 1.0f);
-           Rgb c = kit::EvalGradient({{0.0f, pal::kInk}, {0.25f, pal::kDeepTeal}, {0.7f, pal::kSea},
+           Rgb c = kit::EvalGradient({{0.0f, pal::kInk},
+                                      {0.25f, pal::kDeepTeal},
+                                      {0.7f, pal::kSea},
                                       {1.0f, kit::Mix(pal::kSea, pal::kBone, 0.6f)}},
                                      h);
            const float shafts = 0.5f + 0.5f * TileNoise(u, 0.0f, 161, 16, 1, 3);
@@ -347,8 +365,8 @@ const std::map<std::string, Painter>& Painters() {
          return Painted(256, 256, [](float u, float v) {
            const float warp = TileNoise(u, v, 171, 3, 3);
            const float ripple = 0.5f + 0.5f * std::sin((v + 0.06f * warp) * kTau * 7.0f);
-           Rgb c = kit::Mix(kit::Mix(pal::kSea, pal::kBone, 0.45f), kit::Mix(pal::kBone, pal::kAmber, 0.2f),
-                            0.3f + 0.5f * ripple);
+           Rgb c = kit::Mix(kit::Mix(pal::kSea, pal::kBone, 0.45f),
+                            kit::Mix(pal::kBone, pal::kAmber, 0.2f), 0.3f + 0.5f * ripple);
            return c * (0.85f + 0.15f * TileNoise(u, v, 172, 24, 24, 2));
          });
        }},
@@ -368,15 +386,18 @@ const std::map<std::string, Painter>& Painters() {
        [] {
          return Painted(256, 256, [](float u, float v) {
            const float n = TileNoise(u, v, 181, 4, 4);
-           Rgb c = kit::Mix(kit::Mix(pal::kInk, pal::kDeepTeal, 0.6f), kit::Mix(pal::kSea, kit::Grey(0.4f), 0.3f),
-                            0.2f + 0.25f * n);
-           const float seam = std::fmax(Line(ToLattice(u, 0.5f), 0.01f), Line(ToLattice(v, 0.5f), 0.012f));
+           Rgb c = kit::Mix(kit::Mix(pal::kInk, pal::kDeepTeal, 0.6f),
+                            kit::Mix(pal::kSea, kit::Grey(0.4f), 0.3f), 0.2f + 0.25f * n);
+           const float seam =
+               std::fmax(Line(ToLattice(u, 0.5f), 0.01f), Line(ToLattice(v, 0.5f), 0.012f));
            c = kit::Mix(c, pal::kInk, 0.85f * seam);
-           const float inset = std::fmax(Line(ToLattice(u, 0.5f) - 0.06f, 0.006f), Line(ToLattice(v, 0.5f) - 0.06f, 0.006f));
+           const float inset = std::fmax(Line(ToLattice(u, 0.5f) - 0.06f, 0.006f),
+                                         Line(ToLattice(v, 0.5f) - 0.06f, 0.006f));
            c = kit::Mix(c, pal::kBone, 0.25f * inset);
            // Stains and a row of small amber markers on every panel.
            c = kit::Mix(c, pal::kRust, 0.4f * std::fmax(0.0f, TileNoise(u, v, 182, 8, 8)));
-           const float marker = kit::SmoothStep(0.02f, 0.01f, std::hypot(ToLattice(u + 0.25f, 0.5f), ToLattice(v + 0.1f, 0.5f)));
+           const float marker = kit::SmoothStep(
+               0.02f, 0.01f, std::hypot(ToLattice(u + 0.25f, 0.5f), ToLattice(v + 0.1f, 0.5f)));
            return c + pal::kAmber * marker;
          });
        }},
@@ -391,7 +412,9 @@ const std::map<std::string, Painter>& Painters() {
            c = kit::Mix(c, pal::kSea * (0.35f + 0.2f * std::cos(pipe * 9.0f)), 0.8f * tube);
            const float seam = Line(ToLattice(v, 0.5f), 0.01f);
            c = kit::Mix(c, pal::kInk, seam);
-           const float lamp = kit::SmoothStep(0.03f, 0.015f, std::hypot(ToLattice(u + 0.0625f, 0.125f), ToLattice(v + 0.2f, 0.5f)));
+           const float lamp = kit::SmoothStep(
+               0.03f, 0.015f,
+               std::hypot(ToLattice(u + 0.0625f, 0.125f), ToLattice(v + 0.2f, 0.5f)));
            return c + pal::kAmber * (1.2f * lamp);
          });
        }},
@@ -399,8 +422,10 @@ const std::map<std::string, Painter>& Painters() {
       {"sc_grate.jpg",
        [] {
          return Painted(128, 128, [](float u, float v) {
-           const float bar = std::fmax(Line(ToLattice(u, 0.125f), 0.02f), Line(ToLattice(v, 0.125f), 0.02f));
-           Rgb c = kit::Mix(pal::kInk * 0.4f, kit::Mix(pal::kSea, kit::Grey(0.5f), 0.5f) * 0.7f, bar);
+           const float bar =
+               std::fmax(Line(ToLattice(u, 0.125f), 0.02f), Line(ToLattice(v, 0.125f), 0.02f));
+           Rgb c =
+               kit::Mix(pal::kInk * 0.4f, kit::Mix(pal::kSea, kit::Grey(0.5f), 0.5f) * 0.7f, bar);
            return c * (0.85f + 0.15f * TileNoise(u, v, 201, 4, 4));
          });
        }},
@@ -411,7 +436,8 @@ const std::map<std::string, Painter>& Painters() {
            const float coil = 0.5f + 0.5f * std::cos((v * 8.0f + u) * kTau);
            const float flicker = TileNoise(u, v, 211, 6, 12);
            Rgb c = kit::Mix(pal::kAmber, kit::Grey(1.0f), 0.25f + 0.6f * coil);
-           return kit::Mix(c, pal::kRust, 0.3f * kit::SmoothStep(0.0f, 0.8f, flicker) * (1.0f - coil));
+           return kit::Mix(c, pal::kRust,
+                           0.3f * kit::SmoothStep(0.0f, 0.8f, flicker) * (1.0f - coil));
          });
        }},
   };
@@ -419,12 +445,6 @@ const std::map<std::string, Painter>& Painters() {
 }
 
 }  // namespace
-
-std::vector<std::string> MaterialTextureNames() {
-  std::vector<std::string> names;
-  for (const auto& entry : Painters()) names.push_back(entry.first);
-  return names;
-}
 
 std::string WriteMaterialTexture(const std::string& name, const std::string& path) {
   const auto found = Painters().find(name);

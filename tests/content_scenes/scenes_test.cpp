@@ -198,8 +198,10 @@ TEST_F(SceneFiles, EveryTrackStartsAtFrameZeroAndTheCameraMoves) {
                                 target->data.target.pos[1], target->data.target.pos[2]};
     };
     const std::vector<float> start = poseAt(0.0f), middle = poseAt(float(file->frames) * 0.5f);
-    const float eyeMoved = std::hypot(middle[0] - start[0], middle[1] - start[1], middle[2] - start[2]);
-    const float targetMoved = std::hypot(middle[3] - start[3], middle[4] - start[4], middle[5] - start[5]);
+    const float eyeMoved =
+        std::hypot(middle[0] - start[0], middle[1] - start[1], middle[2] - start[2]);
+    const float targetMoved =
+        std::hypot(middle[3] - start[3], middle[4] - start[4], middle[5] - start[5]);
     EXPECT_GT(eyeMoved, 50.0f) << scene.file;
     EXPECT_GT(targetMoved, 10.0f) << scene.file;
     // Cameras stay level: the player would read a roll in degrees as radians.
@@ -389,8 +391,10 @@ TEST(SceneGenerator, WritesTheSameBytesEveryTimeAndOnlyItsOwnNames) {
     EXPECT_TRUE(bytes == other->second) << name << " differs between two runs";
   }
   // The twelve scenes, and no texture under the name of a layer's picture.
-  for (const char* file : kStaticScenes) EXPECT_EQ(a.count(std::string("scenes/") + file), 1u) << file;
-  for (const Keyframed& scene : kKeyframed) EXPECT_EQ(a.count(std::string("scenes/") + scene.file), 1u);
+  for (const char* file : kStaticScenes)
+    EXPECT_EQ(a.count(std::string("scenes/") + file), 1u) << file;
+  for (const Keyframed& scene : kKeyframed)
+    EXPECT_EQ(a.count(std::string("scenes/") + scene.file), 1u);
   for (const char* picture : {"vt_logo.jpg", "kable.jpg", "bw06.jpg", "treetex.jpg", "vtt.jpg",
                               "poz2.jpg", "poz3.jpg", "poz5.jpg", "envmap_0.jpg", "end.jpg"}) {
     EXPECT_EQ(a.count(std::string("textures/") + picture), 0u) << picture;
