@@ -70,7 +70,7 @@ Image Plates() {
     const float rivet2 = kit::SmoothStep(0.013f, 0.007f, std::hypot(std::fabs(ru2), rv2));
     c = kit::Mix(c, pal::kBone, 0.55f * std::fmax(rivet, rivet2));
     // Rust runs down from the seams.
-    const float streak = std::fmax(0.0f, TileNoise(u * 1.0f, v * 0.1f, 13, 24, 1, 3));
+    const float streak = std::fmax(0.0f, TileNoise(u, v, 13, 24, 2, 3));
     const float below = kit::SmoothStep(0.25f, 0.0f, Frac(v * 2.0f));
     c = kit::Mix(c, pal::kRust, 0.55f * streak * below + 0.12f * std::fmax(0.0f, n));
     return c;
@@ -159,7 +159,7 @@ const std::map<std::string, Painter>& Painters() {
       {"sc_scales.jpg",
        [] {
          return Painted(256, 256, [](float u, float v) {
-           const float rowV = v * 12.0f, row = std::floor(rowV);
+           const float rowV = v * 12.0f + 0.5f, row = std::floor(rowV);  // the wrap falls mid-row
            const float shift = std::fmod(row, 2.0f) * 0.5f;
            const float cellU = Frac(u * 8.0f + shift) - 0.5f, cellV = rowV - row;
            const float arc = std::hypot(cellU * 1.4f, cellV - 0.1f);
@@ -175,7 +175,7 @@ const std::map<std::string, Painter>& Painters() {
       {"sc_fin.jpg",
        [] {
          return Painted(128, 128, [](float u, float v) {
-           const float rays = 0.5f + 0.5f * std::cos((u + 0.3f * v) * kTau * 8.0f);
+           const float rays = 0.5f + 0.5f * std::cos((u + 0.25f * v) * kTau * 8.0f);
            Rgb c = kit::Mix(pal::kRust, pal::kAmber, 0.3f + 0.4f * rays);
            return c * (0.85f + 0.15f * TileNoise(u, v, 51, 4, 4));
          });
@@ -209,10 +209,10 @@ const std::map<std::string, Painter>& Painters() {
        [] {
          return Painted(256, 256, [](float u, float v) {
            const float warp = 0.06f * TileNoise(u, v, 71, 3, 2);
-           const float furrow = TileRidges(u + warp, v * 0.25f, 72, 8, 1, 4);
+           const float furrow = TileRidges(u + warp, v, 72, 8, 2, 4);
            const float lichen = TileNoise(u, v, 73, 6, 6);
-           Rgb c = kit::Mix(pal::kInk * 0.8f, kit::Mix(pal::kBone, pal::kSea, 0.35f),
-                            0.1f + 0.75f * furrow * furrow);
+           Rgb c = kit::Mix(pal::kInk, kit::Mix(pal::kBone, pal::kSea, 0.25f),
+                            0.3f + 0.7f * furrow * furrow);
            c = kit::Mix(c, pal::kAmber, 0.6f * kit::SmoothStep(0.35f, 0.65f, lichen) * furrow);
            return c;
          });
@@ -260,7 +260,7 @@ const std::map<std::string, Painter>& Painters() {
       {"sc_brass.jpg",
        [] {
          return Painted(256, 256, [](float u, float v) {
-           const float brush = TileNoise(u * 0.05f, v, 101, 1, 32, 3);
+           const float brush = TileNoise(u, v, 101, 1, 32, 3);
            const float tarnish = TileNoise(u, v, 102, 4, 4);
            Rgb c = kit::Mix(pal::kAmber, pal::kBone, 0.35f + 0.2f * brush);
            return kit::Mix(c, kit::Mix(pal::kSea, pal::kInk, 0.3f),
@@ -332,11 +332,11 @@ const std::map<std::string, Painter>& Painters() {
       {"sc_tower.jpg",
        [] {
          return Painted(256, 256, [](float u, float v) {
-           const float band = Frac(v * 4.0f);
+           const float band = Frac(v * 4.0f + 0.25f);  // the wrap falls inside a band
            Rgb c = band < 0.5f ? pal::kBone * 0.8f : pal::kRust * 0.85f;
            c = c * (0.85f + 0.15f * TileNoise(u, v, 151, 4, 8));
            // Weather streaks running down.
-           c = c * (1.0f - 0.18f * std::fmax(0.0f, TileNoise(u, v * 0.1f, 152, 16, 1, 3)));
+           c = c * (1.0f - 0.18f * std::fmax(0.0f, TileNoise(u, v, 152, 16, 2, 3)));
            const float wu = ToLattice(u + 0.125f, 0.25f), wv = ToLattice(v + 0.125f, 0.25f);
            const float window =
                kit::SmoothStep(0.02f, 0.012f, wu) * kit::SmoothStep(0.05f, 0.04f, wv);

@@ -22,6 +22,7 @@
 #include "model/animmodel.h"
 #include "model/mesh3ds.h"
 #include "model/staticmodel.h"
+#include "platform/jpeg.h"
 #include "render/glhelpers.h"
 #include "shell/glapi.h"
 #include "support/gl_context.h"
@@ -373,6 +374,67 @@ TEST_F(SceneFiles, StaticModelsFitTheCamerasOfTheirLayers) {
       EXPECT_LE(c.band, view.maxBand) << view.file << " t " << t;
       EXPECT_LE(c.outside, view.maxOutside) << view.file << " t " << t;
       EXPECT_GT(c.brightness, 30.0f) << view.file << " t " << t;
+    }
+  }
+}
+
+// Textures laid round a surface or repeated across it must not show a seam
+// where their right edge meets their left (or their bottom their top): the
+// step across the wrap is no larger than the ordinary steps inside.
+TEST_F(SceneFiles, RepeatingTexturesWrapWithoutASeam) {
+  enum Wrap { kAcross = 1, kDown = 2, kBoth = 3 };
+  const std::map<std::string, int> textures = {
+      {"sc_plates.jpg", kBoth},   {"sc_pearl.jpg", kBoth},  {"sc_hollow.jpg", kBoth},
+      {"sc_scales.jpg", kBoth},   {"sc_fin.jpg", kBoth},    {"sc_lamp.jpg", kBoth},
+      {"sc_carapace.jpg", kBoth}, {"sc_bark.jpg", kBoth},   {"sc_vortex.jpg", kBoth},
+      {"sc_iris.jpg", kAcross},   {"sc_wood.jpg", kBoth},   {"sc_brass.jpg", kBoth},
+      {"sc_ivory.jpg", kBoth},    {"sc_dusk.jpg", kAcross}, {"sc_sea.jpg", kBoth},
+      {"sc_rock.jpg", kBoth},     {"sc_tower.jpg", kBoth},  {"sc_water.jpg", kAcross},
+      {"sc_sand.jpg", kBoth},     {"sc_cable.jpg", kBoth},  {"sc_tunnel.jpg", kBoth},
+      {"sc_hall.jpg", kBoth},     {"sc_grate.jpg", kBoth},  {"sc_core.jpg", kBoth},
+      {"sc_nebula.jpg", kAcross}};
+  size_t written = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("textures")) {
+    written += entry.path().filename().string().rfind("sc_", 0) == 0 ? 1 : 0;
+  }
+  EXPECT_EQ(written, textures.size() + 1) << "every texture but the sphere map is listed here";
+  for (const auto& [name, wrap] : textures) {
+    platform::JpegProperties jpeg;
+    ASSERT_EQ(platform::JpegInit(&jpeg), 0);
+    jpeg.jpgFile = "textures\\" + name;
+    ASSERT_EQ(platform::JpegRead(&jpeg, platform::kJpegReadParams), 0) << name << jpeg.reason;
+    const int w = jpeg.jpgWidth, h = jpeg.jpgHeight;
+    std::vector<uint8_t> rgb(size_t(w) * size_t(h) * 3);
+    jpeg.dibWidth = w;
+    jpeg.dibHeight = h;
+    jpeg.dibBytes = rgb.data();
+    jpeg.dibSize = rgb.size();
+    ASSERT_EQ(platform::JpegRead(&jpeg, platform::kJpegReadWholeImage), 0) << name;
+    platform::JpegFree(&jpeg);
+    auto at = [&](int x, int y, int c) {
+      return int(rgb[(size_t(y) * size_t(w) + size_t(x)) * 3 + c]);
+    };
+    // Mean step between horizontal (or vertical) neighbours inside, and across the wrap.
+    auto steps = [&](bool across, float* inside, float* wrapStep) {
+      double in = 0.0, out = 0.0;
+      const int n = across ? w : h, m = across ? h : w;
+      for (int j = 0; j < m; ++j) {
+        for (int c = 0; c < 3; ++c) {
+          for (int i = 0; i + 1 < n; ++i) {
+            in += std::abs(across ? at(i + 1, j, c) - at(i, j, c) : at(j, i + 1, c) - at(j, i, c));
+          }
+          out += std::abs(across ? at(0, j, c) - at(n - 1, j, c) : at(j, 0, c) - at(j, n - 1, c));
+        }
+      }
+      *inside = float(in / (double(m) * 3.0 * double(n - 1)));
+      *wrapStep = float(out / (double(m) * 3.0));
+    };
+    for (bool across : {true, false}) {
+      if (!(wrap & (across ? kAcross : kDown))) continue;
+      float inside = 0.0f, wrapStep = 0.0f;
+      steps(across, &inside, &wrapStep);
+      EXPECT_LT(wrapStep, 2.0f * inside + 4.0f)
+          << name << (across ? " has a seam from right to left" : " has a seam from bottom to top");
     }
   }
 }
