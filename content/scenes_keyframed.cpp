@@ -221,14 +221,14 @@ void BuildLighthouse(SceneOut& out) {
     }
   }
 
-  KeyCamera(out, "cam", kLighthouseFrames, 5, 42.0f, 6000.0f, [](float f) {
+  KeyCamera(out, "cam", kLighthouseFrames, 5, 46.0f, 6000.0f, [](float f) {
     const float a = Phase(f, kLighthouseFrames) * kTwoPi;
     const float angle = Radians(-100.0f + 50.0f * std::sin(a));
-    const float distance = 720.0f - 140.0f * std::cos(a);
+    const float distance = 800.0f - 160.0f * std::cos(a);
     Pose p;
     p.eye = {distance * std::cos(angle), distance * std::sin(angle),
-             95.0f + 45.0f * std::sin(2.0f * a)};
-    p.target = {30.0f * std::sin(a), 0.0f, 215.0f + 25.0f * std::cos(a)};
+             110.0f + 45.0f * std::sin(2.0f * a)};
+    p.target = {30.0f * std::sin(a), 0.0f, 190.0f + 25.0f * std::cos(a)};
     return p;
   });
   out.AddLight("head", {0.0f, 0.0f, 0.0f}, kHeadLight);
@@ -401,7 +401,7 @@ void BuildTunnel(SceneOut& out) {
     const V3 c = wallAt(y, Radians(90.0f), 0.97f);
     // A lamp box laid along the tunnel, built in the tunnel's frame.
     MeshMaker box("box", "roofLamp");
-    Box(box, {-9.0f, -26.0f, -1.5f}, {9.0f, 26.0f, 3.0f}, Xform{}, 0.05f);
+    Box(box, {-7.0f, -30.0f, -1.5f}, {7.0f, 30.0f, 3.0f}, Xform{}, 0.05f);
     Xform place;
     place.m[0] = r.x;
     place.m[1] = f.x;
