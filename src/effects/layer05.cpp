@@ -1,0 +1,38 @@
+#include "effects/layer05.h"
+
+#include "render/glhelpers.h"
+#include "shell/globals.h"
+
+Result CLayer05::Init() {
+  ParticleDesc desc;
+  desc.count = 150;
+  desc.endPointBase = CVec3(25.0f, 0.0f, 0.0f);
+  desc.endPointSpread = 1.0f;  // no random part: every flight ends at (25.5, 0.5, 0.5)
+  desc.endTangentBase = CVec3(0.0f, 50.0f, 0.0f);
+  desc.endTangentSpread = 50.0f;
+  desc.speed = 5.0f;  // flights of 2 to 20 seconds
+  desc.origin = CVec3(-25.0f, 0.0f, 0.0f);
+  desc.startTangentBase = CVec3(10.0f, -40.0f, 0.0f);
+  desc.startTangentSpread = 50.0f;
+
+  Result r = swarm.Create(desc, "envmap_0.jpg", &texLib);
+  if (r.code != 0) return Result(1, "CLayer05::Init() : " + r.message);
+  r = picture.Load("poz2.jpg", &texLib);
+  if (r.code != 0) return Result(1, "CLayer05::Init() : " + r.message);
+  return Result(0, "CLayer05::Init() : ok!");
+}
+
+void CLayer05::Restart() { swarm.clock.Reset(); }
+
+void CLayer05::Render(float /*t*/) {
+  static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+  SetOrtho2D(false);
+  picture.Draw(0.0f, 80.0f, 640.0f, 320.0f, kWhite);
+  SetPerspective(CVec3(0.0f, 0.0f, 50.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f), 60.0f,
+                 200.0f);
+  glPushMatrix();
+  swarm.Draw(5.0f);
+  glPopMatrix();
+}
+
+Result CLayer05::Done() { return Result(0, "CLayer05::Done() : ok!"); }

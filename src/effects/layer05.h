@@ -1,0 +1,19 @@
+// The particle scene: a swarm of 150 sprites streaming from left to right
+// over an opaque letterboxed picture.
+#pragma once
+#include "particle/particle.h"
+#include "render/image2d.h"
+#include "timeline/layer.h"
+
+class CLayer05 final : public CLayer {
+ public:
+  Result Init() override;
+  // Restarts the particle clock; the particles keep their births.
+  void Restart() override;
+  // The swarm follows its own clock; t is not used.
+  void Render(float t) override;
+  Result Done() override;
+
+  CParticle swarm;   // sprites "envmap_0.jpg"
+  CImage2D picture;  // "poz2.jpg"
+};

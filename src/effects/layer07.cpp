@@ -1,0 +1,33 @@
+#include "effects/layer07.h"
+
+#include "render/glhelpers.h"
+#include "shell/globals.h"
+
+Result CLayer07::Init() {
+  Result r = object.Load3DS("object_04.3ds", &texLib, false);
+  if (r.code != 0) return Result(1, "CLayer07::Init() : " + r.message);
+  r = picture.Load("poz3.jpg", &texLib);
+  if (r.code != 0) return Result(1, "CLayer07::Init() : " + r.message);
+  return Result(0, "CLayer07::Init() : ok!");
+}
+
+void CLayer07::Restart() {}
+
+void CLayer07::Render(float t) {
+  static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+  SetOrtho2D(false);
+  picture.Draw(0.0f, 80.0f, 640.0f, 320.0f, kWhite);
+  SetPerspective(CVec3(0.0f, 0.0f, 350.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f), 60.0f,
+                 500.0f);
+  glPushMatrix();
+  glLoadIdentity();
+  glTranslatef(-150.0f, -75.0f, 0.0f);
+  glRotatef(100.0f * t, 0.2f, -1.0f, 0.7f);
+  glRotatef(50.0f * t, 1.0f, 0.6f, 0.35f);
+  glRotatef(75.0f * t, 0.5f, 0.33f, 0.5f);
+  glScalef(0.5f, 0.5f, 0.5f);
+  object.Render();
+  glPopMatrix();
+}
+
+Result CLayer07::Done() { return Result(0, "CLayer07::Done() : ok!"); }

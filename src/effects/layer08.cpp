@@ -1,0 +1,46 @@
+#include "effects/layer08.h"
+
+#include "render/glhelpers.h"
+#include "shell/globals.h"
+
+Result CLayer08::Init() {
+  Result r = scene.Load3DS("anim_05.3ds", &texLib);
+  if (r.code != 0) return Result(1, "CLayer08::Init() : " + r.message);
+  r = scene.SetCamera(0);
+  if (r.code != 0) return Result(1, "CLayer08::Init() : " + r.message);
+  capture.Create(512, 256);
+  return Result(0, "CLayer08::Init() : ok!");
+}
+
+void CLayer08::Restart() { timer.Reset(); }
+
+void CLayer08::Render(float /*t*/) {
+  const float f = static_cast<float>(timer.GetTime() * 10.0);
+
+  capture.BeginCapture();
+  scene.Render(f);
+  capture.EndCapture();
+
+  ClearDepthBuffer();
+  ClearColorBuffer();
+  scene.Render(f);
+
+  // Ten copies 7.5 units further out each, alpha falling from 0.25.
+  SetOrtho2D(false);
+  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  capture.Bind();
+  float m = 10.0f;
+  glPushMatrix();
+  for (int i = 0; i < 10; ++i) {
+    const float colour[4] = {1.0f, 1.0f, 1.0f, Lerp(0.25f, 0.05f, 0.1f * static_cast<float>(i))};
+    DrawScreenQuad(-m, -m, 640.0f + m, 480.0f + m, colour);
+    m = m + 7.5f;
+  }
+  glPopMatrix();
+  capture.Unbind();
+
+  // The frame past the scene's end has been drawn; the next starts it again.
+  if (static_cast<float>(static_cast<int>(scene.GetFrames())) < f) timer.Reset();
+}
+
+Result CLayer08::Done() { return Result(0, "CLayer08::Done() : ok!"); }
