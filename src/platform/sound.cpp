@@ -3,12 +3,17 @@
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/module_check.h"
 
 namespace platform {
 namespace {
@@ -103,6 +108,30 @@ openmpt_module* OpenModule(const uint8_t* data, size_t size) {
   return module;
 }
 
+// True when nothing could play sound here: no sound card and no sound server.
+// SDL's device drivers are then skipped, which also keeps the ALSA library
+// from printing its complaints about the missing card.
+bool NoSoundHardware() {
+  const char* driver = std::getenv("SDL_AUDIODRIVER");
+  if (driver != nullptr && *driver) return false;  // the user chose
+  if (std::getenv("PULSE_SERVER") != nullptr) return false;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) {
+    struct stat st;
+    const std::string folder = runtime;
+    if (stat((folder + "/pulse/native").c_str(), &st) == 0) return false;
+    if (stat((folder + "/pipewire-0").c_str(), &st) == 0) return false;
+  }
+  FILE* cards = std::fopen("/proc/asound/cards", "r");
+  if (cards == nullptr) return true;
+  char line[256];
+  bool any = false;
+  while (std::fgets(line, sizeof(line), cards) != nullptr) {
+    if (std::strstr(line, "no soundcards") == nullptr && line[0] != '\n') any = true;
+  }
+  std::fclose(cards);
+  return !any;
+}
+
 }  // namespace
 
 void UseSilentSoundOutput(bool silent) { state.silent = silent; }
@@ -120,7 +149,7 @@ bool SoundInit(int device, uint32_t frequency, uint32_t /*flags*/, void* /*windo
   }
 
   // The configured driver first (SDL_AUDIODRIVER or SDL's own choice).
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+  if (!NoSoundHardware() && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
     if (OpenDevice(device, rate)) {
       state.ownsSubsystem = true;
       const char* driver = SDL_GetCurrentAudioDriver();
@@ -171,6 +200,9 @@ MusicHandle SoundMusicLoad(bool mem, const void* file, uint64_t offset, uint32_t
     size = length == 0 ? available : length;
   }
   if (size == 0) return 0;
+  // The decoder would play a file cut short as silence where data is missing.
+  std::string missing;
+  if (!ModuleIsComplete(data, size, &missing)) return 0;
 
   openmpt_module* module = OpenModule(data, size);
   if (module == nullptr) return 0;
