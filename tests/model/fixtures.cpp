@@ -1,7 +1,5 @@
 #include "model/fixtures.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -31,16 +29,12 @@ std::string File(const std::string& mdata, const std::string& keyframer) {
   return Chunk(0x4D4D, body);
 }
 
-std::string TriMesh(const std::string& name, uint16_t points,
-                    std::initializer_list<uint16_t> faceIndices) {
+std::string TriMesh(const std::string& name, uint16_t points, std::initializer_list<uint16_t> corners) {
   std::string pointData = U16(points);
   for (uint16_t i = 0; i < points; ++i) pointData += Floats({float(i), float(i % 2), 0.0f});
-  std::string faceData = U16(uint16_t(faceIndices.size() / 3));
+  std::string faceData = U16(uint16_t(corners.size() / 3));
   size_t corner = 0;
-  for (uint16_t index : faceIndices) {
-    faceData += U16(index);
-    if (++corner % 3 == 0) faceData += U16(7);
-  }
+  for (uint16_t index : corners) faceData += U16(index) + (++corner % 3 == 0 ? U16(7) : "");
   return Chunk(0x4000, Name(name) + Chunk(0x4100, Chunk(0x4110, pointData) + Chunk(0x4120, faceData)));
 }
 
@@ -71,42 +65,37 @@ std::string ReadBytes(const std::string& path) {
 }
 
 void AddMaterials(SceneBuilder* scene) {
-  SceneMaterial mapped{"MAPPED", {}, {1, 1, 1}, {}, "red.jpg", "", false};
-  SceneMaterial shiny{"SHINY", {}, {1, 1, 1}, {}, "", "green.jpg", false};
-  SceneMaterial both{"BOTH", {}, {1, 1, 1}, {}, "red.jpg", "green.jpg", false};
-  SceneMaterial plain{"PLAIN", {}, {0.0f, 0.0f, 1.0f}, {}, "", "", false};
-  for (const SceneMaterial& m : {mapped, shiny, both, plain}) scene->AddMaterial(m);
+  scene->AddMaterial({"MAPPED", {}, {1, 1, 1}, {}, "red.jpg", "", false});
+  scene->AddMaterial({"SHINY", {}, {1, 1, 1}, {}, "", "green.jpg", false});
+  scene->AddMaterial({"BOTH", {}, {1, 1, 1}, {}, "red.jpg", "green.jpg", false});
+  scene->AddMaterial({"PLAIN", {}, {0, 0, 1}, {}, "", "", false});
 }
 
 SceneBuilder RichScene() {
   SceneBuilder scene;
   scene.SetFrames(40);
   AddMaterials(&scene);
-  scene.AddMesh(MakeBox("a_map", {-3, 0, 0}, {1, 1, 1}, "MAPPED"));
-  scene.AddMesh(MakeBox("b_map", {-1, 0, 0}, {1, 1, 1}, "MAPPED"));
-  scene.AddMesh(MakeBox("c_shiny", {1, 0, 0}, {1, 1, 1}, "SHINY"));
-  scene.AddMesh(MakeBox("d_both", {3, 0, 0}, {1, 1, 1}, "BOTH"));
-  scene.AddMesh(MakeBox("e_plain", {0, 0, 2}, {1, 1, 1}, "PLAIN"));
-  scene.AddMesh(MakeBox("f_nomat", {0, 0, -2}, {1, 1, 1}, "NOSUCH"));
-  SceneMesh bare = MakeBox("g_bare", {0, 3, 0}, {1, 1, 1}, "MAPPED");
-  bare.texels.clear();
-  scene.AddMesh(bare);
-  scene.AddMesh(MakeBox("h_child", {0, -3, 0}, {1, 1, 1}, "PLAIN"));
-  scene.AddMesh(MakeBox("i_child", {0, -5, 0}, {1, 1, 1}, "PLAIN"));
+  const char* boxes[][2] = {{"a_map", "MAPPED"}, {"b_map", "MAPPED"}, {"c_shiny", "SHINY"},
+                            {"d_both", "BOTH"},  {"e_plain", "PLAIN"}, {"f_nomat", "NOSUCH"},
+                            {"g_bare", "MAPPED"}, {"h_child", "PLAIN"}, {"i_child", "PLAIN"}};
+  float x = -4;
+  for (const auto& box : boxes) {
+    SceneMesh mesh = MakeBox(box[0], {x += 1, 0, 0}, {1, 1, 1}, box[1]);
+    if (mesh.name == "g_bare") mesh.texels.clear();
+    scene.AddMesh(mesh);
+    if (mesh.name < "h") scene.AddObjectNode(mesh.name);
+  }
+  const SceneNodeId dummy = scene.AddObjectNode("$$$DUMMY");
+  const SceneNodeId child = scene.AddObjectNode("h_child", dummy, {0.5f, 0, 0});
+  scene.AddObjectNode("i_child", 0);
+  scene.AddPositionKey(dummy, 0, {0, 0, 0});
+  scene.AddPositionKey(dummy, 40, {0, 0, 4});
+  scene.AddRotationKey(child, 20, {0, 0, 1}, 90);
+  scene.AddScaleKey(child, 10, {2, 2, 2});
   scene.AddLight({"lamp1", {5, -5, 5}, {1, 0.5f, 0.25f}, 1});
   scene.AddLight({"lamp2", {-5, -5, 5}, {0.25f, 0.5f, 1}, 1});
   scene.AddCamera({"cam1", {0, -10, 0}, {0, 0, 0}, 45, 0, 1, 300});
   scene.AddCamera({"cam2", {0, -20, 5}, {0, 0, 0}, 60, 10, 1, 700});
-  for (const char* name : {"a_map", "b_map", "c_shiny", "d_both", "e_plain", "f_nomat", "g_bare"})
-    scene.AddObjectNode(name);
-  const SceneNodeId dummy = scene.AddObjectNode("$$$DUMMY");
-  const SceneNodeId child = scene.AddObjectNode("h_child", dummy, {0.5f, 0, 0});
-  scene.AddObjectNode("i_child", 0);  // below a_map
-  scene.AddPositionKey(dummy, 0, {0, 0, 0});
-  scene.AddPositionKey(dummy, 40, {0, 0, 4});
-  scene.AddRotationKey(child, 0, {0, 0, 1}, 0);
-  scene.AddRotationKey(child, 20, {0, 0, 1}, 90);
-  scene.AddScaleKey(child, 10, {2, 2, 2});
   for (const char* camera : {"cam1", "cam2"}) {
     const SceneNodeId node = scene.AddCameraNode(camera);
     scene.AddTargetNode(camera);
@@ -116,6 +105,32 @@ SceneBuilder RichScene() {
   scene.AddLightNode("lamp1");
   scene.AddLightNode("lamp2");
   return scene;
+}
+
+void DrawTest::SetUp() {
+  ASSERT_TRUE(testsupport::EnsureGLContext());
+  inside_ = std::make_unique<testsupport::ScopedChdir>(dir_.path());
+  dir_.Write("scenes/.keep", "");
+  dir_.Write("textures/.keep", "");
+  WriteTexture(dir_.File("textures/red.jpg"), 255, 0, 0);
+  WriteTexture(dir_.File("textures/green.jpg"), 0, 255, 0);
+  lib_.SetPath("textures\\");
+  glViewport(0, 0, 800, 600);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void DrawTest::TearDown() {
+  inside_.reset();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+void DrawTest::ExpectPixel(int x, int y, int r, int g, int b) {
+  uint8_t rgb[3];
+  testsupport::PixelAt(x, y, rgb);
+  EXPECT_NEAR(rgb[0], r, 12) << "at " << x << "," << y;
+  EXPECT_NEAR(rgb[1], g, 12) << "at " << x << "," << y;
+  EXPECT_NEAR(rgb[2], b, 12) << "at " << x << "," << y;
 }
 
 }  // namespace modeltest
