@@ -19,13 +19,6 @@ using testsupport::Picture;
 using testsupport::ProgramRun;
 using testsupport::TempDir;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A copy of the generated data, so that the log file lands in a folder of the test's own.
 class ProductionTest : public ::testing::Test {
  protected:
@@ -61,7 +54,7 @@ TEST_F(ProductionTest, F2LogsTheSceneAndSkipsAsTheTimelineSays) {
   const ProgramRun run = Run({"--fps", "10", "--until", "191", "--key", "5:F2", "--key", "30:F2",
                               "--key", "190:F2"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  const std::string log = Slurp(data_.File("error_log.txt"));
+  const std::string log = testsupport::ReadText(data_.File("error_log.txt"));
   // After the skip at 5 s, scene 1 runs on the scene clock of scene 0 until
   // 24 s; at 30 s scene 2 is current, 6 s into it. The last scene began with
   // the first frame at or past 181.25 s, which is 181.3 s at 10 fps.

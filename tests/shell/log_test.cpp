@@ -15,13 +15,6 @@ namespace {
 using testsupport::ScopedChdir;
 using testsupport::TempDir;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Sends one standard stream to a file while alive.
 class Capture {
  public:
@@ -49,7 +42,7 @@ TEST(WriteLogTest, AppendsTheF2LineAfterEarlierContent) {
   ScopedChdir cd(dir.path());
   WriteLog("index = %d time %.2f eff  %.2f \n", 3, 41.256, 0.5);
   WriteLog("index = %d time %.2f eff  %.2f \n", 4, 82.0, 0.0);
-  EXPECT_EQ(Slurp("error_log.txt"),
+  EXPECT_EQ(testsupport::ReadText("error_log.txt"),
             "earlier run\n"
             "index = 3 time 41.26 eff  0.50 \n"
             "index = 4 time 82.00 eff  0.00 \n");
@@ -66,7 +59,7 @@ TEST(WriteLogTest, FallsBackToStandardOutputWhenTheFileCannotBeOpened) {
     Capture out(stdout, captured);
     WriteLog("index = %d time %.2f eff  %.2f \n", 0, 1.5, 1.5);
   }
-  EXPECT_EQ(Slurp(captured), "index = 0 time 1.50 eff  1.50 \n");
+  EXPECT_EQ(testsupport::ReadText(captured), "index = 0 time 1.50 eff  1.50 \n");
 }
 
 TEST(ShowResultTest, OnlyFailuresAreShown) {
@@ -78,12 +71,12 @@ TEST(ShowResultTest, OnlyFailuresAreShown) {
     ShowResult(Result(0, "CScenePlayer::Init() : ok!"));
     ShowResult(Result(0, "anything at all"));
   }
-  EXPECT_EQ(Slurp(captured), "");
+  EXPECT_EQ(testsupport::ReadText(captured), "");
   {
     Capture err(stderr, captured);
     ShowResult(Result(2, "CScenePlayer::Init() : BASS_MusicLoad error!"));
   }
-  EXPECT_EQ(Slurp(captured), "CScenePlayer::Init() : BASS_MusicLoad error!\n");
+  EXPECT_EQ(testsupport::ReadText(captured), "CScenePlayer::Init() : BASS_MusicLoad error!\n");
 }
 
 }  // namespace

@@ -17,13 +17,6 @@ using testsupport::Picture;
 using testsupport::ProgramRun;
 using testsupport::TempDir;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class ShellRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -59,7 +52,7 @@ class ShellRunTest : public ::testing::Test {
     EXPECT_EQ(px[2], b) << "at " << x << "," << y;
   }
 
-  std::string Events() { return Slurp(dir_.File("layer_events.txt")); }
+  std::string Events() { return testsupport::ReadText(dir_.File("layer_events.txt")); }
 
   TempDir dir_;
 };
@@ -97,7 +90,7 @@ TEST_F(ShellRunTest, F2LogsItsLineAndSkipsToTheNextScene) {
   const ProgramRun run = Run({"--offscreen", "--fps", "10", "--until", "0.8", "--key", "0.5:F2",
                               "--shot", ShotAt("0.4", "before.png"), "--shot", ShotAt("0.6", "after.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(Slurp(dir_.File("error_log.txt")), "kept\nindex = 0 time 0.50 eff  0.50 \n");
+  EXPECT_EQ(testsupport::ReadText(dir_.File("error_log.txt")), "kept\nindex = 0 time 0.50 eff  0.50 \n");
   ExpectColour(Shot("before.png"), 400, 300, 255, 0, 0);
   ExpectColour(Shot("after.png"), 400, 300, 0, 255, 0);
   // No restart for a skip.
@@ -154,7 +147,7 @@ TEST_F(ShellRunTest, TwoRunsDrawIdenticalFrames) {
   ASSERT_EQ(Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", ShotAt("1.1", "one.png")})
                 .exitStatus,
             0);
-  EXPECT_EQ(Slurp(dir_.File("first.png")), Slurp(dir_.File("one.png")));
+  EXPECT_EQ(testsupport::ReadText(dir_.File("first.png")), testsupport::ReadText(dir_.File("one.png")));
 }
 
 TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {

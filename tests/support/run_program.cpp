@@ -7,20 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "support/temp_dir.h"
 
 namespace testsupport {
-namespace {
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-}  // namespace
 
 ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& setEnv,
                       const std::vector<std::string>& unsetEnv, int timeoutSeconds) {
@@ -47,8 +37,8 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<st
   } else if (WIFSIGNALED(status)) {
     run.exitStatus = 128 + WTERMSIG(status);
   }
-  run.out = Slurp(outPath);
-  run.err = Slurp(errPath);
+  run.out = ReadText(outPath);
+  run.err = ReadText(errPath);
   return run;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -29,6 +30,13 @@ void TempDir::Write(const std::string& relative, const std::string& bytes) const
   fs::create_directories(target.parent_path());
   std::ofstream out(target, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 ScopedChdir::ScopedChdir(const std::string& dir) {

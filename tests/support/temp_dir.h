@@ -21,6 +21,9 @@ class TempDir {
   std::string path_;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string ReadText(const std::string& path);
+
 // The current working directory is `dir` for the lifetime of this object.
 class ScopedChdir {
  public:
