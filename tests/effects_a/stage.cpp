@@ -1,154 +1,139 @@
 #include "effects_a/stage.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <vector>
 
 #include "content/jpeg_writer.h"
+#include "particle/particle.h"
 #include "platform/clock.h"
-#include "platform/png.h"
 #include "shell/glapi.h"
 #include "shell/globals.h"
 #include "support/gl_context.h"
 
 namespace fx {
-namespace {
 
-void EmptyTexLib() {
+static bool Close(Rgb a, Rgb b, int tolerance) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
+}
+
+testing::AssertionResult Near(Rgb found, Rgb want, int tolerance) {
+  if (Close(found, want, tolerance)) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "found " << found.r << ", " << found.g << ", " << found.b;
+}
+
+static Rgb Of(const std::vector<uint8_t>& v, size_t i) { return {v[i], v[i + 1], v[i + 2]}; }
+
+Rgb Frame::Px(int x, int y) const { return Of(rgb, (size_t(y) * 800 + size_t(x)) * 3); }
+
+void ExpectAt(const Frame& f, std::initializer_list<std::pair<float, float>> points, Rgb want,
+              int tolerance) {
+  for (const auto& p : points) {
+    EXPECT_TRUE(Near(f.At(p.first, p.second), want, tolerance))
+        << "at " << p.first << ", " << p.second;
+  }
+}
+
+int Frame::Differences(const Frame& other, int tolerance) const {
+  int count = 0;
+  for (size_t i = 0; i < rgb.size(); i += 3)
+    count += !Close(Of(rgb, i), Of(other.rgb, i), tolerance);
+  return count;
+}
+
+Frame ReadFrame() { return Frame{testsupport::ReadPixelsTopFirst(0, 0, 800, 600)}; }
+
+void Clear(float grey) {
+  glViewport(0, 0, 800, 600);
+  glClearColor(grey, grey, grey, 1.0f);
+  glDepthMask(GL_TRUE);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+Frame Play(CLayer& layer, float t, float grey) {
+  Clear(grey);
+  glWindow.clearColor[0] = glWindow.clearColor[1] = glWindow.clearColor[2] = 1.0f;
+  glWindow.clearColor[3] = 0.0f;
+  layer.Render(t);
+  return ReadFrame();
+}
+
+bool NextClearIsBlack() {
+  const float* c = glWindow.clearColor;
+  return c[0] == 0 && c[1] == 0 && c[2] == 0 && c[3] == 1;
+}
+
+void Advance(int frames) {
+  while (frames-- > 0) platform::AdvanceVirtualFrame();
+}
+
+void AddBox(content::SceneBuilder& scene, const std::string& name, SceneVec3 centre, SceneVec3 size,
+            SceneVec3 paint, const std::string& map, bool inward) {
+  content::SceneMaterial material;
+  material.name = name;
+  material.diffuse = paint;
+  material.textureMap = map;
+  scene.AddMaterial(material);
+  content::SceneMesh mesh = content::MakeBox(name, centre, size, name);
+  if (inward)
+    for (content::SceneFace& face : mesh.faces) std::swap(face.b, face.c);
+  scene.AddMesh(mesh);
+  scene.AddObjectNode(name);
+}
+
+content::SceneBuilder BoxScene(SceneVec3 centre, SceneVec3 size, SceneVec3 paint,
+                               const std::string& map, bool inward) {
+  content::SceneBuilder scene;
+  AddBox(scene, "box", centre, size, paint, map, inward);
+  return scene;
+}
+
+content::SceneBuilder MovingBox(int frames, SceneVec3 size, SceneVec3 from, SceneVec3 to,
+                                SceneVec3 paint, const std::string& map, bool camera) {
+  content::SceneBuilder scene = BoxScene({0, 0, 0}, size, paint, map);
+  scene.SetFrames(frames);
+  scene.AddPositionKey(0, 0, from);
+  scene.AddPositionKey(0, frames, to);
+  if (!camera) return scene;
+  scene.AddCamera({"cam", {0, -300, 0}, {0, 0, 0}, 45, 0, 0, 1000});
+  scene.AddCameraNode("cam");
+  scene.AddTargetNode("cam");
+  return scene;
+}
+
+static void EmptyTexLib() {
   for (CTex& tex : texLib.textures) tex.Relase();
   texLib.textures.clear();
 }
 
-void WritePicture(const std::string& path, int size, const uint8_t left[3],
-                  const uint8_t right[3]) {
-  std::vector<uint8_t> rgb;
-  for (int y = 0; y < size; ++y) {
-    for (int x = 0; x < size; ++x) {
-      const uint8_t* c = x < size / 2 ? left : right;
-      rgb.insert(rgb.end(), c, c + 3);
-    }
-  }
-  content::JpegWriteOptions options;
-  options.fullChroma = true;
-  std::string error;
-  ASSERT_TRUE(content::WriteJpeg(path, size, size, 3, rgb.data(), 100, options, &error)) << error;
-}
-
-content::SceneMaterial Textured(const std::string& texture) {
-  content::SceneMaterial material;
-  material.name = "m_" + texture;
-  material.textureMap = texture;
-  return material;
-}
-
-}  // namespace
-
 Stage::Stage() {
-  std::filesystem::create_directories(dir.File("scenes"));
-  std::filesystem::create_directories(dir.File("textures"));
+  std::filesystem::create_directories(dir_.File("scenes"));
+  std::filesystem::create_directories(dir_.File("textures"));
   EmptyTexLib();
   texLib.SetPath("textures\\");
 }
 
-// Pictures of one test must not be found in the library by the next one.
 Stage::~Stage() { EmptyTexLib(); }
 
-void Stage::Picture(const std::string& name, uint8_t r, uint8_t g, uint8_t b) const {
-  const uint8_t c[3] = {r, g, b};
-  WritePicture(dir.File("textures/" + name), 8, c, c);
-}
-
-void Stage::SplitPicture(const std::string& name, const uint8_t left[3],
-                         const uint8_t right[3]) const {
-  WritePicture(dir.File("textures/" + name), 16, left, right);
+void Stage::Picture(const std::string& name, Rgb c) const {
+  std::vector<uint8_t> rgb;
+  for (int i = 0; i < 16 * 16; ++i)
+    rgb.insert(rgb.end(), {uint8_t(c.r), uint8_t(c.g), uint8_t(c.b)});
+  std::string error;
+  EXPECT_TRUE(
+      content::WriteJpeg(dir_.File("textures/" + name), 16, 16, 3, rgb.data(), 100, {}, &error))
+      << error;
 }
 
 void Stage::Scene(const std::string& name, const content::SceneBuilder& scene) const {
   std::string error;
-  ASSERT_TRUE(scene.Save(dir.File("scenes/" + name), &error)) << error;
+  EXPECT_TRUE(scene.Save(dir_.File("scenes/" + name), &error)) << error;
 }
 
-void Stage::StaticBox(const std::string& name, SceneVec3 centre, SceneVec3 size,
-                      const std::string& texture, bool inward) const {
-  content::SceneBuilder scene;
-  const std::string material = texture.empty() ? "" : "m_" + texture;
-  content::SceneMesh box = content::MakeBox("box", centre, size, material);
-  if (texture.empty()) box.texels.clear();
-  if (inward) {
-    for (content::SceneFace& face : box.faces) std::swap(face.b, face.c);
-  }
-  if (!texture.empty()) scene.AddMaterial(Textured(texture));
-  scene.AddMesh(box);
-  scene.AddObjectNode("box");
-  Scene(name, scene);
+LayerTest::LayerTest() {
+  platform::StartVirtualClock(10);
+  ParticleRandomSeed(1);
 }
 
-void Stage::MovingBox(const std::string& name, int frames, SceneVec3 size, SceneVec3 from,
-                      SceneVec3 to, const std::string& texture, bool camera) const {
-  content::SceneBuilder scene;
-  scene.SetFrames(frames);
-  scene.AddMaterial(Textured(texture));
-  scene.AddMesh(content::MakeBox("box", {0, 0, 0}, size, "m_" + texture));
-  if (camera) {
-    content::SceneCamera cam;
-    cam.name = "cam";
-    cam.position = {0, -300, 0};
-    cam.target = {0, 0, 0};
-    cam.fov = 45;
-    cam.farRange = 1000;
-    scene.AddCamera(cam);
-    scene.AddCameraNode("cam");
-    scene.AddTargetNode("cam");
-  }
-  const content::SceneNodeId node = scene.AddObjectNode("box");
-  scene.AddPositionKey(node, 0, from);
-  scene.AddPositionKey(node, frames, to);
-  Scene(name, scene);
-}
-
-void Stage::Remove(const std::string& relative) const {
-  std::filesystem::remove(dir.File(relative));
-}
-
-Rgb At(float x, float y) {
-  uint8_t rgb[3];
-  testsupport::PixelAt(int(x * 800.0f / 640.0f), int(y * 600.0f / 480.0f), rgb);
-  return {rgb[0], rgb[1], rgb[2]};
-}
-
-bool Near(Rgb c, int r, int g, int b, int tolerance) {
-  return std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance &&
-         std::abs(c.b - b) <= tolerance;
-}
-
-void ClearFrame(float r, float g, float b) {
-  glViewport(0, 0, 800, 600);
-  glClearColor(r, g, b, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
-void ResetClearColour() {
-  glWindow.clearColor[0] = glWindow.clearColor[1] = glWindow.clearColor[2] = 1.0f;
-  glWindow.clearColor[3] = 0.0f;
-}
-
-bool ClearColourIs(float r, float g, float b, float a) {
-  const float* c = glWindow.clearColor;
-  return c[0] == r && c[1] == g && c[2] == b && c[3] == a;
-}
-
-void Advance(int steps) {
-  for (int i = 0; i < steps; ++i) platform::AdvanceVirtualFrame();
-}
-
-void Shot(const std::string& name) {
-  const char* folder = std::getenv("VELMORA_FX_SHOTS");
-  if (folder == nullptr) return;
-  const std::vector<uint8_t> rgb = testsupport::ReadPixelsTopFirst(0, 0, 800, 600);
-  std::string reason;
-  platform::WritePNG(std::string(folder) + "/" + name + ".png", 800, 600, rgb.data(), &reason);
-}
+LayerTest::~LayerTest() { platform::StartRealClock(); }
 
 }  // namespace fx

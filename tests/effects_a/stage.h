@@ -1,68 +1,119 @@
-// A working folder for one layer test: scenes\ and textures\ beside each
-// other, the production's texture library pointed at it and emptied, scene
-// and picture fixtures, and reading back what a layer drew.
+// The layers and what their tests share: a working folder with scenes\ and
+// textures\ and the production's texture library pointed at it, flat
+// pictures and small scenes to put there, and frames played the way the shell
+// plays them and read back.
 #pragma once
-#include <cstdint>
-#include <ostream>
-#include <string>
+#include <gtest/gtest.h>
 
 #include "content/scene_builder.h"
+#include "effects/layer00.h"
+#include "effects/layer01.h"
+#include "effects/layer02.h"
+#include "effects/layer03.h"
+#include "effects/layer04.h"
+#include "effects/layer05.h"
+#include "effects/layer06.h"
+#include "effects/layer07.h"
+#include "effects/layer08.h"
+#include "effects/layer09.h"
+#include "effects/layer10.h"
+#include "support/gl_context.h"
 #include "support/temp_dir.h"
 
 namespace fx {
 
 using content::SceneVec3;
 
-// Needs the GL context (EnsureGLContext) to be open.
+struct Rgb {
+  int r, g, b;
+};
+constexpr Rgb kWhite{255, 255, 255}, kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0},
+    kBlue{0, 0, 255};
+
+// Every channel within `tolerance` of `want`; a failure names the colour found.
+testing::AssertionResult Near(Rgb found, Rgb want, int tolerance = 12);
+
+// The 800 x 600 window read back, top row first.
+struct Frame {
+  std::vector<uint8_t> rgb;
+  Rgb Px(int x, int y) const;  // a window pixel
+  // The pixel under a point of the 640 x 480 overlay.
+  Rgb At(float x, float y) const { return Px(int(x * 1.25f), int(y * 1.25f)); }
+  // Pixels where some channel differs from `other` by more than `tolerance`.
+  int Differences(const Frame& other, int tolerance) const;
+};
+
+// Every point (of the overlay) near `want`.
+void ExpectAt(const Frame& f, std::initializer_list<std::pair<float, float>> points, Rgb want,
+              int tolerance = 12);
+Frame ReadFrame();
+// Clears colour (to `grey`) and depth as the window does after a present.
+void Clear(float grey);
+// One frame as the shell draws it: the window cleared, the clear colour of
+// the next frame reset to the shell's white, the layer at scene time t.
+Frame Play(CLayer& layer, float t, float grey = 1.0f);
+// The frame just drawn asked for the next one to be cleared to opaque black.
+bool NextClearIsBlack();
+// Moves the virtual clock on by `frames` frames.
+void Advance(int frames);
+
+// Adds a box whose material, mesh and object node are all named `name`,
+// painted `paint` and textured with `map` if given; turned inside out, to be
+// seen from inside, when `inward`.
+void AddBox(content::SceneBuilder& scene, const std::string& name, SceneVec3 centre, SceneVec3 size,
+            SceneVec3 paint, const std::string& map = "", bool inward = false);
+// A scene of one box named "box".
+content::SceneBuilder BoxScene(SceneVec3 centre, SceneVec3 size, SceneVec3 paint,
+                               const std::string& map = "", bool inward = false);
+// A keyframed scene of `frames` frames: a box sliding from `from` to `to`,
+// filmed (unless `camera` is false) from (0, -300, 0) towards the origin, +z
+// up, so that x runs across the picture and z up it.
+content::SceneBuilder MovingBox(int frames, SceneVec3 size, SceneVec3 from, SceneVec3 to,
+                                SceneVec3 paint, const std::string& map = "", bool camera = true);
+
+// The current directory while it lives; the texture library is emptied on
+// both ends, so that no picture of one test is found by another.
 class Stage {
  public:
   Stage();
   ~Stage();
-  Stage(const Stage&) = delete;
-  Stage& operator=(const Stage&) = delete;
-
-  // An 8 x 8 picture of one colour in textures/.
-  void Picture(const std::string& name, uint8_t r, uint8_t g, uint8_t b) const;
-  // A 16 x 16 picture whose left half is (r0, g0, b0) and right half (r1, g1, b1).
-  void SplitPicture(const std::string& name, const uint8_t left[3], const uint8_t right[3]) const;
+  void Picture(const std::string& name, Rgb colour) const;  // 16 x 16, one colour
   void Scene(const std::string& name, const content::SceneBuilder& scene) const;
-  // A box drawn as modelled, textured with `texture` (or black, untextured,
-  // when it is ""). Inward boxes are seen from inside.
-  void StaticBox(const std::string& name, SceneVec3 centre, SceneVec3 size,
-                 const std::string& texture, bool inward = false) const;
-  // A keyframed scene of `frames` frames: a camera at (0, -300, 0) looking at
-  // the origin (+Z up, so x is across and z up the picture) and a textured
-  // box that moves from `from` at frame 0 to `to` at the last frame.
-  void MovingBox(const std::string& name, int frames, SceneVec3 size, SceneVec3 from,
-                 SceneVec3 to, const std::string& texture, bool camera = true) const;
-  void Remove(const std::string& relative) const;
-
-  testsupport::TempDir dir;
 
  private:
-  testsupport::ScopedChdir here_{dir.path()};
+  testsupport::TempDir dir_;
+  testsupport::ScopedChdir here_{dir_.path()};
 };
 
-struct Rgb {
-  int r, g, b;
+// Starts a virtual clock of ten frames a second and the swarm's generator at
+// 1 before the fixture's layers (and their clocks) are made; SetUp makes sure
+// of the GL context.
+class LayerTest : public testing::Test {
+ protected:
+  LayerTest();
+  ~LayerTest() override;
+  void SetUp() override { ASSERT_TRUE(testsupport::EnsureGLContext()); }
+  Stage stage;
 };
-// The colour at a point of the 640 x 480 overlay.
-Rgb At(float x, float y);
-// Every channel within `tolerance` of (r, g, b).
-bool Near(Rgb c, int r, int g, int b, int tolerance = 12);
-// Clears colour and depth as the frame driver does before a layer draws.
-void ClearFrame(float r, float g, float b);
-// The shell's clear colour, as the frame driver sets it each frame.
-void ResetClearColour();
-// glWindow.clearColor is exactly (r, g, b, a).
-bool ClearColourIs(float r, float g, float b, float a);
-// Moves the virtual clock on by `steps` frames.
-void Advance(int steps);
-// With VELMORA_FX_SHOTS set to a folder, the frame goes there as name.png.
-void Shot(const std::string& name);
 
-inline std::ostream& operator<<(std::ostream& out, const Rgb& c) {
-  return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+// A layer whose keyframes run on its own clock: the last keyframe is reached
+// after `stepsToLast` frames; it and the step past it are drawn, then the
+// clock starts again, as it does on Restart. Frames are cleared to `grey`.
+template <class Layer>
+void ExpectClockLoops(Layer& layer, int stepsToLast, float grey = 1.0f) {
+  layer.Restart();
+  const Frame first = Play(layer, 0.0f, grey);
+  Advance(stepsToLast);
+  const Frame last = Play(layer, 0.0f, grey);
+  EXPECT_GT(last.Differences(first, 40), 1000);
+  EXPECT_DOUBLE_EQ(layer.timer.GetTime(), 0.1 * stepsToLast);
+  Advance(1);
+  EXPECT_LT(Play(layer, 0.0f, grey).Differences(last, 40), 100);
+  EXPECT_EQ(layer.timer.GetTime(), 0.0);
+  EXPECT_EQ(Play(layer, 0.0f, grey).Differences(first, 0), 0);
+  Advance(5);
+  layer.Restart();
+  EXPECT_EQ(Play(layer, 0.0f, grey).Differences(first, 0), 0);
 }
 
 }  // namespace fx

@@ -1,0 +1,146 @@
+// Layers 00 to 04 drawn offscreen at chosen times, with flat-coloured
+// pictures and models, so that step order, blend factors and time windows
+// show in single pixels. Points are in overlay units (640 x 480).
+#include "effects_a/stage.h"
+
+namespace {
+
+using namespace fx;
+
+// The sphere is a green box around the camera, seen from inside. The object
+// is a tall red box that the layer brings to the middle of the picture,
+// reaching into both hazes. The logo is magenta: multiplied onto green it
+// gives black, onto red red.
+TEST_F(LayerTest, Layer00FadeHazeAndLogoFollowTheSceneTime) {
+  stage.Picture("vt_logo.jpg", {255, 0, 255});
+  stage.Scene("nsphere.3ds", BoxScene({}, {200, 200, 200}, {0, 1, 0}, "", true));
+  stage.Scene("object_03.3ds", BoxScene({15, 0, 140}, {60, 60, 250}, {1, 0, 0}));
+  CLayer00 layer;
+  ASSERT_EQ(layer.Init().code, 0);
+  // The white fade covers the band in (0, 4], its alpha falling by a quarter
+  // a second; the logo is not in yet at t = 2.
+  ExpectAt(Play(layer, 0.0f), {{320, 240}}, kRed);
+  ExpectAt(Play(layer, 0.1f), {{320, 90}, {100, 240}, {320, 240}, {100, 390}}, kWhite, 15);
+  const Frame half = Play(layer, 2.0f);
+  ExpectAt(half, {{320, 240}}, {255, 128, 128});
+  ExpectAt(half, {{560, 270}}, {128, 255, 128});
+  // Over the sphere the haze thickens towards both edges of the band (alpha
+  // 0.3 and 0.98 above, 0.5 and 0.95 below); the object is drawn after it.
+  const Frame clear = Play(layer, 5.0f);
+  ExpectAt(clear, {{320, 240}, {360, 90}}, kRed);
+  ExpectAt(clear, {{100, 240}}, kGreen);
+  ExpectAt(clear, {{100, 150}}, {77, 255, 77}, 6);
+  ExpectAt(clear, {{100, 82}}, {250, 255, 250}, 6);
+  ExpectAt(clear, {{100, 350}}, {128, 255, 128}, 6);
+  ExpectAt(clear, {{100, 395}}, {242, 255, 242}, 6);
+  EXPECT_FALSE(NextClearIsBlack());
+  // The logo slides in from the right edge (at t = 4 its left edge is at x
+  // 480) and then rests in the lower right quarter.
+  ExpectAt(Play(layer, 4.0f), {{490, 270}}, kBlack);
+  ExpectAt(Play(layer, 4.0f), {{470, 270}}, kGreen);
+  const Frame resting = Play(layer, 7.0f);
+  ExpectAt(resting, {{470, 270}, {560, 270}}, kBlack);
+  ExpectAt(resting, {{360, 240}}, kRed);
+  ExpectAt(resting, {{100, 270}, {560, 200}}, kGreen);
+}
+
+// A white box on black, sliding from left to right over ten frames that the
+// layer's clock plays at five a second. Ten copies of the picture, each 10
+// units larger on every side and fainter (alpha 0.33 down to 0.123): beyond
+// the box's right edge the black is lit, less band by band as fewer copies
+// cover it, and not at all past the largest.
+TEST_F(LayerTest, Layer01GlowBrightensOutsideTheSilhouetteOnItsOwnClock) {
+  stage.Scene("anim_02.3ds", MovingBox(10, {120, 120, 120}, {-40, 0, 0}, {40, 0, 0}, {1, 1, 1}));
+  CLayer01 layer;
+  ASSERT_EQ(layer.Init().code, 0);
+  ExpectClockLoops(layer, 20, 0.0f);
+  // The scene time plays no part.
+  EXPECT_EQ(Play(layer, 0.0f, 0.0f).Differences(Play(layer, 9.0f, 0.0f), 0), 0);
+  layer.Restart();
+  Advance(10);  // frame 5: the box in the middle, its right edge at pixel 580
+  const Frame f = Play(layer, 0.0f, 0.0f);
+  const auto band = [&](int i) {  // in the middle of band i
+    return f.Px(int(400.0f + 180.5f * (1.0f + (10.0f * float(i) + 5.0f) / 320.0f)), 300).r;
+  };
+  EXPECT_NEAR(band(0), 236, 14);  // all ten copies
+  EXPECT_NEAR(band(5), 154, 14);  // copies 5 to 9
+  EXPECT_NEAR(band(9), 31, 14);   // the largest alone
+  EXPECT_EQ(band(11), 0);
+  EXPECT_TRUE(NextClearIsBlack());
+}
+
+// The scene: a blue box sliding from the right to the left over ten frames,
+// ten a second of the layer clock. The object: a small red box, at t = 0 80
+// units right of the centre, drawn over the scene although the scene's box is
+// nearer in its own depth range.
+TEST_F(LayerTest, Layer02ObjectFliesOverTheLoopingScene) {
+  stage.Scene("anim_03.3ds", MovingBox(10, {80, 80, 80}, {60, 0, 0}, {-60, 0, 0}, {0, 0, 1}));
+  stage.Scene("object_01.3ds", BoxScene({}, {30, 30, 30}, {1, 0, 0}));
+  CLayer02 layer;
+  ASSERT_EQ(layer.Init().code, 0);
+  const Frame f = Play(layer, 0.0f);
+  ExpectAt(f, {{453, 240}}, kRed);
+  ExpectAt(f, {{390, 240}}, kBlue);
+  EXPECT_FALSE(NextClearIsBlack());
+  EXPECT_FALSE(Near(Play(layer, 1.0f).At(453, 240), kRed, 60));  // the object has moved on
+  ExpectClockLoops(layer, 10);
+}
+
+// Five copies of a red cube of side 100, turning and scaled 0.25 to 1.05,
+// over a green backdrop that fills the band from y 80. The largest copy
+// reaches beyond 100 units from the centre all round, but not as far as 230.
+// The whole motion (turns of 60 and 80 degrees a second, wobbles of 6 s and
+// 4.5 s) repeats every 18 seconds.
+TEST_F(LayerTest, Layer03CopiesTurnOverTheBackdrop) {
+  stage.Picture("kable.jpg", kGreen);
+  stage.Scene("krab.3ds", BoxScene({}, {100, 100, 100}, {1, 0, 0}));
+  CLayer03 layer;
+  ASSERT_EQ(layer.Init().code, 0);
+  const Frame f = Play(layer, 0.0f);
+  EXPECT_TRUE(NextClearIsBlack());
+  ExpectAt(f, {{10, 85}, {630, 85}, {10, 470}, {630, 470}, {90, 240}, {550, 240}}, kGreen);
+  ExpectAt(f, {{10, 70}}, kWhite);
+  // clang-format off
+  ExpectAt(f, {{420, 240}, {391, 311}, {320, 340}, {249, 311},
+               {220, 240}, {249, 169}, {320, 140}, {391, 169}}, kRed, 60);
+  // clang-format on
+  EXPECT_GT(Play(layer, 0.5f).Differences(f, 40), 2000);
+  EXPECT_LT(Play(layer, 18.0f).Differences(f, 40), 300);
+}
+
+// Backdrop mid grey, overlay dark grey, title dark blue. The tunnel is a blue
+// box going from the lower right (where the model sits) to the upper left over
+// three frames, three a second of the layer clock; the model is a red bar.
+// The passes: backdrop, tunnel, model after a depth clear, two overlays and
+// the title added with "screen" blending (each lightens by its own colour: 64
+// over 128 gives 160, again 184). Between them fifteen half-black passes: at
+// x 330 three rectangles overlap at t = 0 (an eighth of the light left) and
+// two at t = 1 (a quarter). The model turns at 70 degrees a second about its
+// centre.
+TEST_F(LayerTest, Layer04PassesStackInOrderWithTheirBlendModes) {
+  stage.Picture("bw06.jpg", {128, 128, 128});
+  stage.Picture("treetex.jpg", {64, 64, 64});
+  stage.Picture("vtt.jpg", {0, 0, 128});
+  stage.Scene("tunel_0.3ds", MovingBox(3, {60, 60, 60}, {118, 0, -50}, {-118, 0, 50}, {0, 0, 1}));
+  stage.Scene("strom.3ds", BoxScene({}, {80, 10, 10}, {1, 0, 0}));
+  CLayer04 layer;
+  ASSERT_EQ(layer.Init().code, 0);
+  const Frame f = Play(layer, 0.0f);
+  EXPECT_TRUE(NextClearIsBlack());
+  ExpectAt(f, {{200, 200}}, {128, 128, 128}, 4);  // the backdrop alone
+  ExpectAt(f, {{10, 70}}, kWhite, 4);             // above it
+  ExpectAt(f, {{470, 120}}, {160, 160, 160}, 4);
+  ExpectAt(f, {{370, 270}}, {128, 128, 192}, 4);  // + the title
+  ExpectAt(f, {{460, 320}}, {184, 184, 220}, 4);
+  ExpectAt(f, {{572, 354}, {616, 336}}, {255, 112, 112}, 6);  // the model over the tunnel
+  ExpectAt(f, {{530, 300}}, {112, 112, 255}, 6);
+  ExpectAt(f, {{330, 371}}, {20, 20, 138}, 4);  // bars, then the title
+  const Frame later = Play(layer, 1.0f);
+  ExpectAt(later, {{330, 371}}, {40, 40, 148}, 4);
+  ExpectAt(later, {{572, 354}}, {255, 112, 112}, 6);
+  ExpectAt(later, {{616, 336}}, {112, 112, 255}, 6);
+  ExpectAt(Play(layer, 180.0f / 70.0f), {{616, 336}}, {255, 112, 112}, 6);
+  ExpectClockLoops(layer, 10);
+}
+
+}  // namespace
