@@ -1,9 +1,11 @@
-// Written modules as libxmp, an independent loader, and libopenmpt read them.
-#include <gtest/gtest.h>
+// Written modules as two independent players, libxmp and libopenmpt, read and
+// play them.
+#include <libopenmpt/libopenmpt.h>
 #include <xmp.h>
 
 #include <cstring>
 #include <functional>
+#include <memory>
 
 #include "sound/xm_fixtures.h"
 #include "support/temp_dir.h"
@@ -12,92 +14,81 @@ using namespace soundtest;
 
 namespace {
 
+// A module loaded by libxmp, which (like libopenmpt) counts notes from C-0 = 13.
 struct Xmp {
-  explicit Xmp(const std::vector<uint8_t>& bytes) {
-    ok = xmp_load_module_from_memory(ctx, bytes.data(), long(bytes.size())) == 0;
-    xmp_module_info info;
-    if (ok) xmp_get_module_info(ctx, &info), mod = info.mod;
+  explicit Xmp(const std::vector<uint8_t>& bytes)
+      : ok(xmp_load_module_from_memory(ctx, bytes.data(), long(bytes.size())) == 0) {
+    if (ok) xmp_get_module_info(ctx, &info);
   }
-  ~Xmp() {
-    if (ok) xmp_release_module(ctx);
-    xmp_free_context(ctx);
-  }
-  // libxmp, like libopenmpt, counts notes from C-0 = 13.
-  const xmp_event& Event(int p, int row, int ch) const { return mod->xxt[mod->xxp[p]->index[ch]]->event[row]; }
+  ~Xmp() { xmp_free_context(ctx); }  // releases the module too
   xmp_context ctx = xmp_create_context();
-  bool ok = false;
-  xmp_module* mod = nullptr;
+  bool ok;
+  xmp_module_info info{};
 };
+
+// A module opened by libopenmpt, rendering nothing after the song's end.
+std::unique_ptr<openmpt_module, void (*)(openmpt_module*)> Openmpt(const std::vector<uint8_t>& b) {
+  const openmpt_module_initial_ctl stop[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
+  return {openmpt_module_create_from_memory2(b.data(), b.size(), openmpt_log_func_silent, nullptr,
+                                             nullptr, nullptr, nullptr, nullptr, stop),
+          openmpt_module_destroy};
+}
 
 }  // namespace
 
 TEST(XmWriter, ModulesRoundTripThroughTwoLoaders) {
-  xm::XmModule m = Module(8, 32, 5, 140);
-  m.name = "rich module";
-  m.patterns.emplace_back(256, 8);
-  m.orders = {0, 1, 1, 0};
-  m.restartPosition = 2;
-  xm::XmSample a = Sine(100, 30000);
-  a.pcm16[1] = -32768;
-  a.pcm16[2] = 32767;  // the widest delta
-  a.loop = xm::XmLoop::kPingPong;
-  a.loopStart = 10;
-  a.loopLength = 80;
-  a.volume = 48;
-  a.finetune = -16;
-  a.relativeNote = 7;
-  a.panning = 40;
-  xm::XmSample b = Sine(50, 127, true);
-  b.pcm8[3] = -128;
-  b.loop = xm::XmLoop::kNone;
-  b.relativeNote = -12;
-  xm::XmInstrument lead = Instrument(a);
-  lead.name = "lead";
-  lead.samples.push_back(b);
-  for (int n = 48; n < xm::kNoteCount; ++n) lead.noteSample[size_t(n)] = 1;
-  lead.volumeEnvelope = {{{0, 0}, {4, 64}, {30, 40}, {90, 0}}, 2, 1, 2};
-  lead.fadeout = 1234;
-  lead.vibratoDepth = 5;
-  xm::XmInstrument empty;
-  empty.name = "no samples";
-  m.instruments = {lead, empty};
+  std::vector<int16_t> wide = Sine(100, 30000).pcm16;
+  std::vector<int8_t> narrow(50, 127);
+  wide.insert(wide.begin() + 1, {-32768, 32767});  // the widest deltas
+  narrow[3] = -128;
+  // Samples: name, 16- or 8-bit frames, loop, start, length, volume, finetune, relative note, pan.
+  const xm::XmSample a{"", wide, {}, xm::XmLoop::kPingPong, 10, 80, 48, -16, 7, 40};
+  const xm::XmSample b{"", {}, narrow, xm::XmLoop::kNone, 0, 0, 64, 0, -12, 128};
+  // Points, sustain point, loop start and end.
+  const xm::XmEnvelope envelope{{{0, 0}, {4, 64}, {30, 40}, {90, 0}}, 2, 1, 2};
+  // Instrument: name, samples, note map, volume and panning envelopes, fadeout, vibrato type,
+  // sweep, depth, rate.
+  xm::XmInstrument lead{"", {a, b}, {}, envelope, {}, 1234, 0, 0, 5, 0};
+  std::fill(lead.noteSample.begin() + 48, lead.noteSample.end(), 1);
+  const xm::XmInstrument empty{"no samples", {}, {}, {}, {}, 0, 0, 0, 0, 0};
+  const std::vector<xm::XmPattern> patterns = {xm::XmPattern(32, 8), xm::XmPattern(256, 8)};
+  const xm::XmModule m{"rich", "test", 8, 5, 140, true, 2, {0, 1, 1, 0}, patterns, {lead, empty}};
   const std::vector<uint8_t> bytes = xm::WriteXm(m);
 
   Xmp x(bytes);
   ASSERT_TRUE(x.ok);
-  const xmp_module& mod = *x.mod;
-  EXPECT_STREQ(mod.name, "rich module");
+  const xmp_module& mod = *x.info.mod;
+  const xmp_instrument& i = mod.xxi[0];
+  const xmp_sample* s = mod.xxs;
+  ASSERT_EQ(i.nsm, 2);
+  EXPECT_EQ(std::string(mod.name) + "/" + mod.xxi[1].name, "rich/no samples");
+  EXPECT_EQ(std::vector<uint8_t>(mod.xxo, mod.xxo + 4), m.orders);
+  // libxmp mirrors the (never played) data after a ping-pong loop: compare up to its end.
+  EXPECT_EQ(std::memcmp(s[0].data, a.pcm16.data(), 2 * 90), 0);
+  EXPECT_EQ(std::memcmp(s[1].data, b.pcm8.data(), 50), 0);
   EXPECT_EQ(std::vector<int>({mod.chn, mod.ins, mod.smp, mod.spd, mod.bpm, mod.len, mod.rst}),
             std::vector<int>({8, 2, 2, 5, 140, 4, 2}));
-  EXPECT_EQ(std::vector<uint8_t>(mod.xxo, mod.xxo + 4), m.orders);
+  const int pingPong = XMP_SAMPLE_LOOP | XMP_SAMPLE_LOOP_BIDIR;
+  EXPECT_EQ(std::vector<int>({s[0].len, s[0].lps, s[0].lpe, s[0].flg, s[1].len, s[1].flg}),
+            std::vector<int>({102, 10, 90, XMP_SAMPLE_16BIT | pingPong, 50, 0}));
+  // libxmp keeps vibrato depth x4 and fadeout x2.
+  const xmp_subinstrument* sub = i.sub;
+  EXPECT_EQ(std::vector<int>({sub[0].vol, sub[0].fin, sub[0].xpo, sub[0].pan, sub[1].xpo,
+                              sub[0].vde, i.rls, i.map[12 + 47].ins, i.map[12 + 48].ins}),
+            std::vector<int>({48, -16, 7, 40, -12, 5 * 4, 1234 * 2, 0, 1}));
+  EXPECT_EQ(
+      std::vector<int>({i.aei.flg, i.aei.npt, i.aei.sus, i.aei.lps, i.aei.lpe, i.pei.flg}),
+      std::vector<int>({XMP_ENVELOPE_ON | XMP_ENVELOPE_SUS | XMP_ENVELOPE_LOOP, 4, 2, 1, 2, 0}));
+  EXPECT_EQ(std::vector<short>(i.aei.data, i.aei.data + 8),
+            std::vector<short>({0, 0, 4, 64, 30, 40, 90, 0}));
   EXPECT_EQ(mod.xxp[1]->rows, 256);
-  // libxmp mirrors the (never played) data after a ping-pong loop: compare up to its end.
-  EXPECT_EQ(std::memcmp(mod.xxs[0].data, a.pcm16.data(), 2 * 90), 0);
-  EXPECT_EQ(std::memcmp(mod.xxs[1].data, b.pcm8.data(), 50), 0);
-  EXPECT_EQ(std::vector<int>({mod.xxs[0].len, mod.xxs[0].lps, mod.xxs[0].lpe, mod.xxs[1].len}),
-            std::vector<int>({100, 10, 90, 50}));
-  EXPECT_EQ(mod.xxs[0].flg, XMP_SAMPLE_16BIT | XMP_SAMPLE_LOOP | XMP_SAMPLE_LOOP_BIDIR);
-  EXPECT_EQ(mod.xxs[1].flg, 0);
-  const xmp_instrument& i = mod.xxi[0];
-  ASSERT_EQ(i.nsm, 2);
-  EXPECT_EQ(std::vector<int>({i.sub[0].vol, i.sub[0].fin, i.sub[0].xpo, i.sub[0].pan, i.sub[1].xpo}),
-            std::vector<int>({48, -16, 7, 40, -12}));
-  EXPECT_EQ(i.sub[0].vde, 5 * 4);  // libxmp keeps vibrato depth x4 and fadeout x2
-  EXPECT_EQ(i.rls, 1234 * 2);
-  EXPECT_EQ(i.map[12 + 47].ins, 0);
-  EXPECT_EQ(i.map[12 + 48].ins, 1);
-  EXPECT_EQ(i.aei.flg, XMP_ENVELOPE_ON | XMP_ENVELOPE_SUS | XMP_ENVELOPE_LOOP);
-  EXPECT_EQ(std::vector<int>({i.aei.npt, i.aei.sus, i.aei.lps, i.aei.lpe}), std::vector<int>({4, 2, 1, 2}));
-  EXPECT_EQ(std::vector<short>(i.aei.data, i.aei.data + 8), std::vector<short>({0, 0, 4, 64, 30, 40, 90, 0}));
-  EXPECT_EQ(i.pei.flg, 0);
-  EXPECT_STREQ(mod.xxi[1].name, "no samples");
 
-  openmpt_module* o = OpenOpenmpt(bytes);
+  const auto o = Openmpt(bytes);
   ASSERT_NE(o, nullptr);
-  EXPECT_EQ(std::vector<int>({openmpt_module_get_num_channels(o), openmpt_module_get_num_patterns(o),
-                              openmpt_module_get_num_orders(o), openmpt_module_get_num_samples(o)}),
-            std::vector<int>({8, 2, 4, 2}));
-  openmpt_module_destroy(o);
+  EXPECT_EQ(openmpt_module_get_num_channels(o.get()), 8);
+  EXPECT_EQ(openmpt_module_get_num_patterns(o.get()), 2);
+  EXPECT_EQ(openmpt_module_get_num_orders(o.get()), 4);
+  EXPECT_EQ(openmpt_module_get_num_samples(o.get()), 2);
 }
 
 TEST(XmWriter, EveryCombinationOfCellFieldsIsPackedAndReadBack) {
@@ -107,69 +98,99 @@ TEST(XmWriter, EveryCombinationOfCellFieldsIsPackedAndReadBack) {
   m.instruments.resize(20);
   for (int r = 0; r < 64; ++r) {
     for (int ch = 0; ch < 8; ++ch) {
-      const int bits = (r + ch) % 32;
+      const uint8_t fields[] = {uint8_t(1 + (r * 3 + ch) % 96), uint8_t(1 + (r + ch) % 20),
+                                xm::Volume((r * 7 + ch) % 65), xm::kSetVolume, uint8_t(1 + r)};
       xm::XmCell& c = m.patterns[0].At(r, ch);
-      if (bits & 1) c.note = uint8_t(1 + (r * 3 + ch) % 96);
-      if (bits & 2) c.instrument = uint8_t(1 + (r + ch) % 20);
-      if (bits & 4) c.volume = xm::Volume((r * 7 + ch) % 65);
-      if (bits & 8) c.effect = xm::kSetVolume;
-      if (bits & 16) c.param = uint8_t(1 + (r * 5 + ch) % 64);
+      uint8_t* slots[] = {&c.note, &c.instrument, &c.volume, &c.effect, &c.param};
+      for (int f = 0; f < 5; ++f) *slots[f] = ((r + ch) % 32 >> f & 1) ? fields[f] : 0;
     }
   }
   m.patterns[0].At(58, 7).note = xm::kKeyOff;  // alone in its cell
-  m.patterns.emplace_back(16, 8);              // empty: stored without data
-  m.orders = {0, 1, 0};
-  const std::vector<uint8_t> bytes = xm::WriteXm(m);
-  Xmp x(bytes);
-  openmpt_module* o = OpenOpenmpt(bytes);
-  ASSERT_TRUE(x.ok && o);
+  Xmp x(xm::WriteXm(m));
+  ASSERT_TRUE(x.ok);
   for (int r = 0; r < 64; ++r) {
     for (int ch = 0; ch < 8; ++ch) {
       const xm::XmCell w = m.patterns[0].At(r, ch);
-      const xmp_event& e = x.Event(0, r, ch);
+      const xmp_event& e = x.info.mod->xxt[x.info.mod->xxp[0]->index[ch]]->event[r];
       const int note = w.note == xm::kKeyOff ? XMP_KEY_OFF : w.note ? w.note + 12 : 0;
+      const int volume = w.volume ? w.volume - 15 : 0;
       ASSERT_EQ(std::vector<int>({e.note, e.ins, e.vol, e.fxt, e.fxp}),
-                std::vector<int>({note, w.instrument, w.volume ? w.volume - 15 : 0, w.effect, w.param}))
+                std::vector<int>({note, w.instrument, volume, w.effect, w.param}))
           << r << "/" << ch;
-      if (w.note != xm::kKeyOff) {
-        ASSERT_EQ(openmpt_module_get_pattern_row_channel_command(o, 0, r, ch, OPENMPT_MODULE_COMMAND_NOTE),
-                  w.note ? w.note + 12 : 0);
-      }
     }
   }
-  EXPECT_EQ(x.mod->xxp[1]->rows, 16);
-  EXPECT_EQ(x.Event(1, 15, 7).note, 0);
-  openmpt_module_destroy(o);
 }
 
 TEST(XmWriter, FaultyModulesAndSectionsAreRefusedWithAReason) {
   const std::vector<std::function<void(xm::XmModule&)>> spoils = {
-      [](xm::XmModule& m) { m.orders.push_back(9); },
-      [](xm::XmModule& m) { m.patterns.emplace_back(4, 3); },
-      [](xm::XmModule& m) { m.patterns[0].At(0, 1).instrument = 2; },
-      [](xm::XmModule& m) { m.patterns[0].At(1, 1).volume = 0x55; },
-      [](xm::XmModule& m) { m.instruments[0].samples[0].finetune = 4; },
-      [](xm::XmModule& m) { m.instruments[0].samples[0].loopStart = 30; },
-      [](xm::XmModule& m) { m.instruments[0].volumeEnvelope.points = {{0, 10}, {5, 10}, {5, 0}}; },
+      [](auto& m) { m.orders.push_back(9); },
+      [](auto& m) { m.patterns.emplace_back(4, 3); },
+      [](auto& m) { m.patterns[0].At(0, 1).instrument = 2; },
+      [](auto& m) { m.patterns[0].At(1, 1).volume = 0x55; },
+      [](auto& m) { m.instruments[0].samples[0].finetune = 4; },
+      [](auto& m) { m.instruments[0].samples[0].loopStart = 30; },
+      [](auto& m) {
+        m.instruments[0].volumeEnvelope.points = {{0, 10}, {5, 10}, {5, 0}};
+      },
   };
-  xm::XmModule good = Module(8, 16);
-  good.instruments = {Instrument(Sine(32, 1000))};
+  const xm::XmModule good = Module(8, 16, {Sine(32, 1000)});
   testsupport::TempDir dir;
   std::string error;
-  for (size_t i = 0; i < spoils.size(); ++i) {
+  for (const auto& spoil : spoils) {
     xm::XmModule m = good;
-    spoils[i](m);
-    EXPECT_TRUE(xm::WriteXm(m, &error).empty() && !error.empty()) << i;
-    EXPECT_FALSE(xm::SaveXm(dir.File("bad.xm"), m, &error)) << i;
+    spoil(m);
+    EXPECT_TRUE(xm::WriteXm(m, &error).empty() && !error.empty());
+    EXPECT_FALSE(xm::SaveXm(dir.File("bad.xm"), m));
   }
   EXPECT_FALSE(xm::SaveXm(dir.File("no/folder/x.xm"), good, &error));
   EXPECT_NE(error.find("x.xm"), std::string::npos);
   EXPECT_TRUE(xm::SaveXm(dir.File("good.xm"), good, &error)) << error;
-
+  // No ticks, no such channel, 256 more patterns: refused, the module unchanged.
+  xm::XmModule target = good;
   xm::XmSection s;
-  EXPECT_FALSE(xm::AppendSection(good, 0, 0, &s));
-  EXPECT_FALSE(xm::AppendSection(good, 100, 8, &s));
-  EXPECT_FALSE(xm::AppendSection(good, 12 * 64 * 256, 0, &s));  // 256 more patterns
-  EXPECT_EQ(good.patterns.size() + good.orders.size(), 2u);
-  EXPECT_EQ(xm::SecondsToTicks(0.29), 29);  // 28.999... in binary
+  EXPECT_FALSE(xm::AppendSection(target, 0, 0, &s));
+  EXPECT_FALSE(xm::AppendSection(target, 100, 8, &s));
+  EXPECT_FALSE(xm::AppendSection(target, 12 * 64 * 256, 0, &s));
+  EXPECT_EQ(target.patterns.size() + target.orders.size(), 2u);
+}
+
+TEST(XmPlayback, SectionsStartWithinAMillisecondOfTheirTargetsAndTheSongLastsAsLong) {
+  // Awkward boundaries: a one-tick section, sections longer than a pattern of 32 rows. The last
+  // time ends the song.
+  const double starts[] = {0, 1.23, 1.5, 2.07, 2.08, 11.37, 11.5, 13.01};
+  xm::XmSample click;  // four sine periods ending on zero (no tail)
+  click.pcm16.resize(48);
+  for (int i = 0; i < 40; ++i) click.pcm16[i] = int16_t(30000 * std::sin(i * M_PI / 5));
+  xm::XmModule m{"", "test", 8, 6, 125, true, 0, {}, {}, Module(8, 1, {click}).instruments};
+  std::vector<int> orders;
+  for (int i = 0; i < 7; ++i) {
+    const int ticks = xm::SecondsToTicks(starts[i + 1]) - xm::SecondsToTicks(starts[i]);
+    xm::XmSection s;
+    ASSERT_TRUE(xm::AppendSection(m, ticks, 7, &s, 32));
+    xm::SectionCell(m, s, 0, 1) = {xm::Note(4, 0), 1, 0, 0, 0};
+    orders.push_back(s.firstOrder);
+  }
+  const std::vector<uint8_t> bytes = xm::WriteXm(m);
+
+  // libopenmpt's render: when each section's first row starts, and its click sounds. libxmp
+  // played tick by tick: how long the song lasts.
+  const auto o = Openmpt(bytes);
+  ASSERT_NE(o, nullptr);
+  std::vector<int16_t> pcm(20 * kRate);
+  pcm.resize(openmpt_module_read_mono(o.get(), kRate, pcm.size(), pcm.data()));
+  Xmp x(bytes);
+  ASSERT_TRUE(x.ok && xmp_start_player(x.ctx, kRate, XMP_FORMAT_MONO) == 0);
+  xmp_frame_info info;
+  long xmpSamples = 0;
+  while (xmp_play_frame(x.ctx) == 0 && (xmp_get_frame_info(x.ctx, &info), info.loop_count == 0))
+    xmpSamples += info.buffer_size / 2;
+  xmp_end_player(x.ctx);
+  for (size_t i = 0; i < 7; ++i) {
+    EXPECT_NEAR(openmpt_module_set_position_order_row(o.get(), orders[i], 0), starts[i], 0.001);
+    size_t onset = size_t(std::max(0.0, starts[i] - 0.003) * kRate);
+    while (onset < pcm.size() && std::abs(pcm[onset]) < 200) ++onset;
+    EXPECT_NEAR(double(onset) / kRate, starts[i], 0.001) << "click of section " << i;
+  }
+  EXPECT_NEAR(double(pcm.size()) / kRate, 13.01, 0.001);
+  EXPECT_NEAR(double(xmpSamples) / kRate, 13.01, 0.001);
 }

@@ -1,195 +1,186 @@
-// CTex and CTexLib against a real (offscreen) OpenGL context.
-#include <gtest/gtest.h>
+// CTex, CTexLib and CImage2D against a real (offscreen) OpenGL context, and
+// the decoder on pictures stored as ink, which no texture of the production is.
 #include <sys/resource.h>
 
+#include "render/glhelpers.h"
+#include "render/image2d.h"
 #include "shell/glapi.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
 #include "texture/fixtures.h"
 #include "texture/texlib.h"
 
-namespace {
+using namespace fixtures;
 
-using fixtures::AsString;
-using fixtures::Encode;
-using fixtures::Pattern;
+namespace {
 
 class TextureTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(testsupport::EnsureGLContext()); }
+  void Put(const std::string& name, const Bytes& b) { dir_.Write("textures/" + name, Str(b)); }
   testsupport::TempDir dir_;
   testsupport::ScopedChdir here_{dir_.path()};
 };
 
-// Level 0 of the bound texture, read back with rows top first and unpadded.
-std::vector<uint8_t> Texels(int width, int height) {
-  std::vector<uint8_t> texels(size_t(width) * height * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+GLint Get(GLenum what) {
+  GLint value = 0;
+  glGetIntegerv(what, &value);
+  return value;
+}
+
+// Level 0 of the bound texture read back, rows top first and unpadded, and its minification filter.
+Bytes Texels(size_t pixels, GLint* minFilter) {
+  Bytes texels(3 * pixels);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);  // unpadded rows
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
   return texels;
-}
-
-long PeakKilobytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
-content::JpegWriteOptions FullChroma() {
-  content::JpegWriteOptions options;
-  options.fullChroma = true;
-  return options;
 }
 
 }  // namespace
 
-TEST_F(TextureTest, OddWidthUploadsWithoutSkewWhateverTheUnpackAlignment) {
-  const auto source = Pattern(5, 6, 3);
-  dir_.Write("textures/odd.jpg", AsString(Encode(5, 6, 3, source, 100, FullChroma())));
-  // Another module may have left byte alignment behind (glyph bitmaps do).
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+TEST_F(TextureTest, TopRowIsTexelRowZeroOddWidthHasNoSkewGreyIsEqualRgb) {
+  const Bytes colour = Pattern(5, 6, 3), grey = Pattern(8, 4, 1);
+  Put("odd.jpg", Encode(5, 6, 3, colour, {false, 0, true}));
+  Put("grey.jpg", Encode(8, 4, 1, grey, {true}));
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // as glyph uploads may leave it
   CTex tex;
-  const Result r = tex.Load("textures\\odd.jpg", false);
-  ASSERT_EQ(r.code, 0) << r.message;
-  EXPECT_EQ(r.message, "CTex::Load() : Ok!");
-  EXPECT_EQ(tex.GetName(), "textures\\odd.jpg");
-  EXPECT_EQ(tex.width, 5);
-  EXPECT_EQ(tex.height, 6);
-  GLint bound = 0, alignment = 0, minFilter = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-  EXPECT_EQ(GLuint(bound), tex.GetID());
-  EXPECT_EQ(alignment, 1);  // the caller's state is left as it was
-  EXPECT_EQ(minFilter, GL_LINEAR);
-  // Row 0 of the texture is the top row of the picture, and no row is shifted.
-  EXPECT_LE(fixtures::MaxError(Texels(5, 6), 15, source, 5, 6), 6);
+  EXPECT_EQ(Said(tex.Load("textures\\odd.jpg", false)), "0 CTex::Load() : Ok!");
+  EXPECT_EQ(std::make_tuple(tex.GetName(), tex.width, tex.height),
+            std::make_tuple("textures\\odd.jpg", 5, 6));
+  EXPECT_EQ(GLuint(Get(GL_TEXTURE_BINDING_2D)), tex.GetID());
+  EXPECT_EQ(Get(GL_UNPACK_ALIGNMENT), 1) << "the caller's unpack state is left alone";
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  GLint minFilter = 0;
+  const Bytes texels = Texels(5 * 6, &minFilter);
+  for (size_t i = 0; i < texels.size(); ++i) EXPECT_NEAR(texels[i], colour[i], 6) << "sample " << i;
+  EXPECT_EQ(minFilter, GL_LINEAR);
   tex.Relase();
-}
 
-TEST_F(TextureTest, MipmappedProgressiveGreyscaleHasEqualComponentsAndAFullChain) {
-  std::vector<uint8_t> grey(8 * 4);
-  for (int i = 0; i < 32; ++i) grey[i] = uint8_t(i < 8 ? 250 : 30 + 5 * i);
-  content::JpegWriteOptions progressive;
-  progressive.progressive = true;
-  dir_.Write("textures/grey.jpg", AsString(Encode(8, 4, 1, grey, 100, progressive)));
-  CTex tex;
   ASSERT_EQ(tex.Load("textures\\grey.jpg", true).code, 0);
-  const auto texels = Texels(8, 4);
-  for (int i = 0; i < 32; ++i) {
-    EXPECT_EQ(texels[3 * i], texels[3 * i + 1]) << i;
-    EXPECT_EQ(texels[3 * i], texels[3 * i + 2]) << i;
-    EXPECT_NEAR(texels[3 * i], grey[i], 4) << i;
-  }
-  GLint minFilter = 0, lastLevelWidth = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &lastLevelWidth);
+  const Bytes rgb = Texels(8 * 4, &minFilter);
+  for (size_t i = 0; i < rgb.size(); ++i)
+    EXPECT_TRUE(rgb[i] == rgb[i - i % 3] && std::abs(rgb[i] - grey[i / 3]) <= 4) << "sample " << i;
   EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_NEAREST);
-  EXPECT_EQ(lastLevelWidth, 1);
+  GLint lastLevelWidth = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &lastLevelWidth);
+  EXPECT_EQ(lastLevelWidth, 1) << "a full mipmap chain";
   tex.Relase();
 }
 
 TEST_F(TextureTest, FailuresReportTheirCodeAndLeaveTheObjectEmpty) {
-  const auto good = Encode(16, 16, 3, Pattern(16, 16, 3), 90);
-  dir_.Write("textures/cut.jpg", AsString({good.begin(), good.end() - 40}));
+  const Bytes good = Encode(16, 16, 3, Pattern(16, 16, 3), {}, 90);
+  Put("cut.jpg", Bytes(good.begin(), good.end() - 40));
   dir_.Write("textures/text.jpg", "this is no picture");
-  // A header claiming 16000 x 16000 pixels: a 768 MB buffer.
-  auto huge = good;
-  for (size_t i = 0; i + 8 < huge.size(); ++i) {
-    if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
-      huge[i + 5] = huge[i + 7] = 16000 >> 8;
-      huge[i + 6] = huge[i + 8] = 16000 & 0xFF;
-      break;
-    }
-  }
-  dir_.Write("textures/huge.jpg", AsString(huge));
-  GLint maxSide = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
-  const int wide = maxSide + 8;
-  dir_.Write("textures/wide.jpg", AsString(Encode(wide, 1, 1, std::vector<uint8_t>(wide, 99))));
-  struct Case {
-    const char* name;
-    int code;
-    std::string message;
-  } cases[] = {
-      {"textures\\missing.jpg", 2, "CTex::Load() : can't read image textures\\missing.jpg"},
-      {"", 2, "CTex::Load() : can't read image "},
-      {"textures\\text.jpg", 2, "CTex::Load() : can't read image textures\\text.jpg"},
-      {"textures\\cut.jpg", 3, "CTex::Load() : Read image failed!"},
-      {"textures\\huge.jpg", 3, "CTex::Load() : Read image failed!"},
-      {"textures\\wide.jpg", 3, "CTex::Load() : Read image failed!"},
-  };
-  const long peakBefore = PeakKilobytes();
-  for (const Case& c : cases) {
+  std::string huge = Str(good);  // the frame header claims 16000 x 16000 pixels: a 768 MB buffer
+  dir_.Write("textures/huge.jpg", huge.replace(huge.find("\xFF\xC0") + 5, 4, "\x3E\x80\x3E\x80"));
+  const int wide = Get(GL_MAX_TEXTURE_SIZE) + 8;
+  Put("wide.jpg", Encode(wide, 1, 1, Bytes(wide, 99)));
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const long peakBefore = usage.ru_maxrss;
+  const std::pair<std::string, int> cases[] = {
+      {"textures\\missing.jpg", 2}, {"", 2},
+      {"textures\\text.jpg", 2},    {"textures\\cut.jpg", 3},
+      {"textures\\huge.jpg", 3},    {"textures\\wide.jpg", 3}};
+  for (const auto& [name, code] : cases) {
     CTex tex;
-    const Result r = tex.Load(c.name, true);
-    EXPECT_EQ(r.code, c.code) << c.name;
-    EXPECT_EQ(r.message, c.message);
-    EXPECT_EQ(tex.GetID(), 0xFFFFFFFFu);
-    EXPECT_EQ(tex.width, 0);
-    EXPECT_EQ(tex.GetName(), "");
+    EXPECT_EQ(Said(tex.Load(name, true)), code == 2 ? "2 CTex::Load() : can't read image " + name
+                                                    : "3 CTex::Load() : Read image failed!");
+    EXPECT_EQ(std::make_tuple(tex.GetID(), tex.width, tex.height, tex.GetName()),
+              std::make_tuple(0xFFFFFFFFu, 0, 0, std::string()));
   }
-  EXPECT_LT(PeakKilobytes() - peakBefore, 200 * 1024) << "a hostile header was believed";
-  CTex never;
-  const Result released = never.Relase();
-  EXPECT_EQ(released.code, 0);
-  EXPECT_EQ(released.message, "CTex::Relase() : ok!");
+  getrusage(RUSAGE_SELF, &usage);
+  EXPECT_LT(usage.ru_maxrss - peakBefore, 200 * 1024) << "a hostile header was believed";
+  EXPECT_EQ(Said(CTex().Relase()), "0 CTex::Relase() : ok!");
 }
 
-TEST_F(TextureTest, LibraryLoadsEachKeyOnceAndRetriesFailures) {
-  const std::string picture = AsString(Encode(6, 3, 3, Pattern(6, 3, 3)));
-  dir_.Write("textures/kable.jpg", picture);
-  dir_.Write("textures/other.jpg", AsString(Encode(4, 7, 3, Pattern(4, 7, 3))));
-  CTexLib lib;
-  lib.SetPath("textures\\");
-  uint32_t first = 0, again = 0, capitals = 0, other = 0, missing = 0;
-  Result r = lib.Add("kable.jpg", &first);
-  EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.message, "CTexLib::Add() : ok! texture added to lib.");
-  std::remove(dir_.File("textures/kable.jpg").c_str());
-  dir_.Write("textures/KABLE.JPG", picture);  // the only file now, in capitals
-  r = lib.Add("kable.jpg", &again);  // served from the library, not the disk
-  EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.message, "CTexLib::Add() : ok! texture kable.jpgfounded in lib.");
-  EXPECT_EQ(again, first);
-  ASSERT_EQ(lib.Add("KABLE.JPG", &capitals).code, 0);  // another key, another texture
-  EXPECT_NE(capitals, first);
-  ASSERT_EQ(lib.Add("other.jpg", &other).code, 0);
-  ASSERT_EQ(lib.textures.size(), 3u);
-  EXPECT_EQ(lib.textures[0].GetName(), "textures\\kable.jpg");
-  EXPECT_EQ(lib.textures[1].GetName(), "textures\\KABLE.JPG");
-
-  r = lib.Add("later.jpg", &missing);
-  EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.message, "CTexLib::Add() : CTex::Load() : can't read image textures\\later.jpg");
-  EXPECT_EQ(missing, 0xFFFFFFFFu);
-  EXPECT_EQ(lib.textures.size(), 3u);
-  dir_.Write("textures/Later.jpg", picture);
-  r = lib.Add("later.jpg", &missing);  // a failure is not remembered
-  EXPECT_EQ(r.message, "CTexLib::Add() : ok! texture added to lib.");
-  EXPECT_NE(missing, 0xFFFFFFFFu);
-
-  float w = -1, h = -1;
-  lib.GetSize(other, &w, &h);
-  EXPECT_EQ(w, 4.0f);
-  EXPECT_EQ(h, 7.0f);
-  for (uint32_t unknown : {0xFFFFFFFFu, 0u, other + 1000}) {
-    lib.GetSize(unknown, &w, &h);
-    EXPECT_EQ(w, 0.0f);
-    EXPECT_EQ(h, 0.0f);
-  }
-}
-
-TEST_F(TextureTest, LibraryDeletesItsTexturesWhenDestroyed) {
-  dir_.Write("textures/a.jpg", AsString(Encode(4, 4, 3, Pattern(4, 4, 3))));
-  uint32_t id = 0xFFFFFFFF;
+TEST_F(TextureTest, LibraryLoadsEachKeyOnceRetriesFailuresAndDeletesItsTextures) {
+  const Bytes picture = Encode(6, 3, 3, Pattern(6, 3, 3));
+  Put("kable.jpg", picture);
+  uint32_t first = 0, again = 0, capitals = 0, later = 0;
   {
     CTexLib lib;
     lib.SetPath("textures\\");
-    ASSERT_EQ(lib.Add("a.jpg", &id).code, 0);
-    EXPECT_TRUE(glIsTexture(id));
+    EXPECT_EQ(Said(lib.Add("kable.jpg", &first)), "0 CTexLib::Add() : ok! texture added to lib.");
+    std::remove(dir_.File("textures/kable.jpg").c_str());
+    Put("KABLE.JPG", picture);  // the only file now, in capitals
+    EXPECT_EQ(Said(lib.Add("kable.jpg", &again)),
+              "0 CTexLib::Add() : ok! texture kable.jpgfounded in lib.");
+    EXPECT_EQ(again, first);
+    ASSERT_EQ(lib.Add("KABLE.JPG", &capitals).code, 0);  // another key, another texture
+    EXPECT_NE(capitals, first);
+    EXPECT_EQ(Said(lib.Add("later.jpg", &later)),
+              "1 CTexLib::Add() : CTex::Load() : can't read image textures\\later.jpg");
+    EXPECT_EQ(std::make_pair(later, lib.textures.size()), std::make_pair(0xFFFFFFFFu, size_t(2)));
+    Put("Later.jpg", Encode(4, 7, 3, Pattern(4, 7, 3)));
+    // Tried again, and found now.
+    EXPECT_EQ(Said(lib.Add("later.jpg", &later)), "0 CTexLib::Add() : ok! texture added to lib.");
+    float w = -1, h = -1;
+    lib.GetSize(later, &w, &h);
+    EXPECT_EQ(std::make_pair(w, h), std::make_pair(4.0f, 7.0f));
+    for (uint32_t unknown : {0xFFFFFFFFu, 0u, later + 1000}) {
+      lib.GetSize(unknown, &w, &h);
+      EXPECT_EQ(std::make_pair(w, h), std::make_pair(0.0f, 0.0f));
+    }
+    EXPECT_TRUE(glIsTexture(later));
   }
-  EXPECT_FALSE(glIsTexture(id));
+  for (uint32_t id : {first, capitals, later}) EXPECT_FALSE(glIsTexture(id)) << id;  // deleted
+}
+
+TEST_F(TextureTest, Image2DSharesTheLibraryTextureChainsFailuresAndDrawsUpright) {
+  // Red top left, green top right, blue bottom left, white bottom right.
+  Put("quads.jpg",
+      Encode(2, 2, 3, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}, {false, 0, true}));
+  CTexLib lib;
+  lib.SetPath("textures\\");
+  CImage2D image, missing;
+  ASSERT_EQ(Said(image.Load("quads.jpg", &lib)), "0 CImage2D::Load() : ok!");
+  EXPECT_EQ(std::make_tuple(image.id, image.width, image.height),
+            std::make_tuple(lib.textures[0].id, 2.0f, 2.0f));
+  EXPECT_EQ(
+      Said(missing.Load("gone.jpg", &lib)),
+      "1 CImage2D::Load() : CTexLib::Add() : CTex::Load() : can't read image textures\\gone.jpg");
+
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  SetOrtho2D(false);
+  const float white[4] = {1, 1, 1, 1}, cyan[4] = {0, 1, 1, 1};
+  missing.Draw(0, 0, 640, 480, white);  // nothing to draw
+  image.Draw(100, 100, 200, 160, white);
+  image.Draw(600, 300, -200, 160, white);  // negative width: mirrored, running leftwards
+  image.Draw(400, 100, 100, 100, cyan);    // the colour multiplies the picture
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  // Colours at texel centres and outside, on the 640 x 480 overlay: (r)ed, (g)reen, (b)lue,
+  // (w)hite, blac(k).
+  const std::pair<float, float> points[] = {{150, 140}, {250, 140}, {150, 220}, {250, 220},
+                                            {90, 140},  {310, 220}, {550, 340}, {450, 340},
+                                            {425, 125}, {475, 125}, {320, 50}};
+  std::string seen;
+  for (const auto& [x, y] : points) {
+    uint8_t rgb[3];
+    // The overlay fills the 800 x 600 window.
+    testsupport::PixelAt(int(x * 1.25f), int(y * 1.25f), rgb);
+    seen += "krgybmcw"[(rgb[0] > 160) + 2 * (rgb[1] > 160) + 4 * (rgb[2] > 160)];
+  }
+  EXPECT_EQ(seen, "rgbwkkrgkgk");
+}
+
+TEST(JpegDecoder, AdobeInkConvertsToRgbAndUnmarkedInkIsRefused) {
+  // 8-pixel cells of ink stored inverted (255 = none): cyan, magenta, yellow, black, paper; and
+  // their light.
+  const Bytes ink = {0, 255, 255, 255, 255, 0, 255, 255, 255, 255,
+                     0, 255, 255, 255, 255, 0, 255, 255, 255, 255};
+  const Bytes light = {0, 255, 255, 255, 0, 255, 255, 255, 0, 0, 0, 0, 255, 255, 255};
+  Bytes cmyk;
+  // 8 rows of 5 cells of 8 pixels.
+  for (int i = 0; i < 8 * 160; ++i) cmyk.push_back(ink[i % 160 / 32 * 4 + i % 4]);
+  for (bool ycck : {false, true}) {
+    const Bytes rgb = Decode(Encode(40, 8, 4, cmyk, {false, 0, false, ycck, true}));
+    ASSERT_EQ(rgb.size(), 120u * 8) << ycck;
+    for (size_t i = 0; i < light.size(); ++i)
+      EXPECT_NEAR(rgb[4 * 120 + 3 * (i / 3 * 8 + 4) + i % 3], light[i], 8) << ycck << " " << i;
+  }
+  // Without Adobe's marker nothing says which way the ink is stored.
+  EXPECT_TRUE(Decode(Encode(40, 8, 4, cmyk, {false, 0, false, false, false})).empty());
 }
