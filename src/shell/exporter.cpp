@@ -23,6 +23,14 @@ bool EndsWith(const std::string& text, const std::string& tail) {
   return true;
 }
 
+// The file of frame k inside the export folder; `path` keeps its capacity, so
+// naming a frame allocates nothing after the first.
+void FramePath(const std::string& folder, int64_t k, std::string* path) {
+  char name[32];
+  std::snprintf(name, sizeof(name), "/frame_%06lld.png", static_cast<long long>(k));
+  path->assign(folder).append(name);
+}
+
 uint64_t SoundFrames(int64_t pictureFrames, int fps) {
   // The soundtrack lasts exactly as long as the pictures: frames / fps seconds.
   return static_cast<uint64_t>((pictureFrames * kSampleRate + fps / 2) / fps);
@@ -87,9 +95,7 @@ bool Exporter::AddFrame(const uint8_t* rgb, std::string* reason) {
   if (video_) {
     if (!encoder_.WriteFrame(rgb, reason)) return false;
   } else {
-    char name[32];
-    std::snprintf(name, sizeof(name), "/frame_%06lld.png", static_cast<long long>(framesWritten_));
-    framePath_.assign(plan_.path).append(name);
+    FramePath(plan_.path, framesWritten_, &framePath_);
     if (!platform::WritePNG(framePath_, plan_.width, plan_.height, rgb, reason)) return false;
   }
   ++framesWritten_;
@@ -123,15 +129,12 @@ void Exporter::Cancel() {
     fs::remove(plan_.path, ignored);
     if (!audioPath_.empty()) fs::remove(audioPath_, ignored);
   } else {
-    for (int64_t k = 0; k < framesWritten_; ++k) {
-      char name[32];
-      std::snprintf(name, sizeof(name), "/frame_%06lld.png", static_cast<long long>(k));
-      fs::remove(plan_.path + name, ignored);
+    // Every frame written, the one that failed half-way, and the soundtrack
+    // if it got that far.
+    for (int64_t k = 0; k <= framesWritten_; ++k) {
+      FramePath(plan_.path, k, &framePath_);
+      fs::remove(framePath_, ignored);
     }
-    // The frame that failed half-way, and the soundtrack if it got that far.
-    char name[32];
-    std::snprintf(name, sizeof(name), "/frame_%06lld.png", static_cast<long long>(framesWritten_));
-    fs::remove(plan_.path + name, ignored);
     fs::remove(plan_.path + "/soundtrack.wav", ignored);
     if (createdFolder_) fs::remove(plan_.path, ignored);
   }
