@@ -1,11 +1,11 @@
 #include "content/jpeg_writer.h"
 
+#include <jerror.h>
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstdio>
 #include <new>
-
-#include <jpeglib.h>
-#include <jerror.h>
 
 namespace content {
 namespace {
@@ -155,9 +155,8 @@ bool EncodeJpeg(int width, int height, int channels, const uint8_t* pixels, int 
   return ok;
 }
 
-bool WriteJpeg(const std::string& path, int width, int height, int channels,
-               const uint8_t* pixels, int quality, const JpegWriteOptions& options,
-               std::string* error) {
+bool WriteJpeg(const std::string& path, int width, int height, int channels, const uint8_t* pixels,
+               int quality, const JpegWriteOptions& options, std::string* error) {
   std::vector<uint8_t> bytes;
   if (!EncodeJpeg(width, height, channels, pixels, quality, options, &bytes, error)) return false;
   FILE* file = std::fopen(path.c_str(), "wb");

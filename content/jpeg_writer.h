@@ -27,8 +27,7 @@ bool EncodeJpeg(int width, int height, int channels, const uint8_t* pixels, int 
                 const JpegWriteOptions& options, std::vector<uint8_t>* out, std::string* error);
 
 // Encodes the picture into the file at `path`.
-bool WriteJpeg(const std::string& path, int width, int height, int channels,
-               const uint8_t* pixels, int quality, const JpegWriteOptions& options,
-               std::string* error);
+bool WriteJpeg(const std::string& path, int width, int height, int channels, const uint8_t* pixels,
+               int quality, const JpegWriteOptions& options, std::string* error);
 
 }  // namespace content

@@ -1,12 +1,12 @@
 #include "content/picture_kit.h"
 
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
 #include <utility>
-
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
 #include FT_FREETYPE_H
 
 #include "content/jpeg_writer.h"
@@ -170,13 +170,22 @@ float LatticeValue(int x, int y, uint32_t seed) {
 }
 
 // Sixteen unit directions.
-const float kGradients[16][2] = {
-    {1.0f, 0.0f},          {0.92387953f, 0.38268343f},   {0.70710678f, 0.70710678f},
-    {0.38268343f, 0.92387953f},   {0.0f, 1.0f},          {-0.38268343f, 0.92387953f},
-    {-0.70710678f, 0.70710678f},  {-0.92387953f, 0.38268343f},  {-1.0f, 0.0f},
-    {-0.92387953f, -0.38268343f}, {-0.70710678f, -0.70710678f}, {-0.38268343f, -0.92387953f},
-    {0.0f, -1.0f},         {0.38268343f, -0.92387953f},  {0.70710678f, -0.70710678f},
-    {0.92387953f, -0.38268343f}};
+const float kGradients[16][2] = {{1.0f, 0.0f},
+                                 {0.92387953f, 0.38268343f},
+                                 {0.70710678f, 0.70710678f},
+                                 {0.38268343f, 0.92387953f},
+                                 {0.0f, 1.0f},
+                                 {-0.38268343f, 0.92387953f},
+                                 {-0.70710678f, 0.70710678f},
+                                 {-0.92387953f, 0.38268343f},
+                                 {-1.0f, 0.0f},
+                                 {-0.92387953f, -0.38268343f},
+                                 {-0.70710678f, -0.70710678f},
+                                 {-0.38268343f, -0.92387953f},
+                                 {0.0f, -1.0f},
+                                 {0.38268343f, -0.92387953f},
+                                 {0.70710678f, -0.70710678f},
+                                 {0.92387953f, -0.38268343f}};
 
 float LatticeGradient(int x, int y, uint32_t seed, float dx, float dy) {
   const float* g = kGradients[Hash(uint32_t(x), uint32_t(y), seed, 0xA3C59Bu) & 15u];
@@ -469,8 +478,9 @@ void FilmGrain(Image& image, float amount, uint32_t seed, bool protectEnds) {
     for (int x = 0; x < image.width(); ++x) {
       const uint32_t h = Hash(uint32_t(x), uint32_t(y), seed, 0x6A09E667u);
       // Sum of four bytes: a bell-shaped value in [-1, 1].
-      const float n = (float((h & 255u) + ((h >> 8) & 255u) + ((h >> 16) & 255u) + (h >> 24)) -
-                       510.0f) / 510.0f;
+      const float n =
+          (float((h & 255u) + ((h >> 8) & 255u) + ((h >> 16) & 255u) + (h >> 24)) - 510.0f) /
+          510.0f;
       Rgb& c = image.At(x, y);
       float weight = 1;
       if (protectEnds) {

@@ -144,8 +144,8 @@ void DrawTube(Image& image, const std::vector<Vec2>& path, const TubeStyle& styl
 }
 
 // A soft dark shadow of a tube path cast onto the ground behind it.
-void TubeShadow(Image& image, const std::vector<Vec2>& path, float radius, Vec2 offset,
-                float sigma, float opacity) {
+void TubeShadow(Image& image, const std::vector<Vec2>& path, float radius, Vec2 offset, float sigma,
+                float opacity) {
   Mask shape(image.width(), image.height());
   std::vector<Vec2> moved;
   moved.reserve(path.size());
@@ -251,7 +251,8 @@ std::string MakeLogo(Image* out) {
   Composite(image, small, pal::kDeepTeal, 1.0f);
   // The sun glows from amber to rust.
   Image sunColour(w, h);
-  Paint(sunColour, [](float, float v) { return Mix(pal::kAmber, pal::kRust, SmoothStep(0.3f, 0.55f, v)); });
+  Paint(sunColour,
+        [](float, float v) { return Mix(pal::kAmber, pal::kRust, SmoothStep(0.3f, 0.55f, v)); });
   Composite(image, sunColour, 0, 0, 1.0f, Blend::kNormal, &amber);
   FilmGrain(image, 0.05f, 12);
   // The border must stay pure white whatever the blur and grain did.
@@ -274,13 +275,12 @@ std::string MakeCables(Image* out) {
   Image image(w, h);
   Paint(image, [](float u, float v) {
     const float murk = Fbm(u * 5, v * 3.2f, 21) * 0.5f + 0.5f;
-    Rgb c = EvalGradient({{0, pal::kInk}, {0.55f, Mix(pal::kInk, pal::kDeepTeal, 0.8f)},
-                          {1, pal::kInk}},
-                         v);
+    Rgb c = EvalGradient(
+        {{0, pal::kInk}, {0.55f, Mix(pal::kInk, pal::kDeepTeal, 0.8f)}, {1, pal::kInk}}, v);
     c = Mix(c, pal::kSea, 0.25f * murk * (1 - v));
     // Warm light falls in from the upper right in soft shafts.
-    const float shaft = std::pow(std::max(0.0f, std::sin((u * 1.3f + v * 0.55f) * 14.0f +
-                                                         Fbm(u * 3, v, 22) * 2)), 6.0f);
+    const float shaft = std::pow(
+        std::max(0.0f, std::sin((u * 1.3f + v * 0.55f) * 14.0f + Fbm(u * 3, v, 22) * 2)), 6.0f);
     const float fromCorner = SmoothStep(1.25f, 0.2f, std::sqrt((1 - u) * (1 - u) + v * v));
     return c + pal::kAmber * (0.10f * shaft * fromCorner + 0.12f * fromCorner * fromCorner);
   });
@@ -304,8 +304,8 @@ std::string MakeCables(Image* out) {
   image = far;
 
   // Middle layer, then the near cables, each over its own soft shadow.
-  const Rgb middleColours[] = {pal::kSea, pal::kDeepTeal, pal::kBone, pal::kSea, pal::kRust,
-                               pal::kDeepTeal, pal::kSea};
+  const Rgb middleColours[] = {pal::kSea,  pal::kDeepTeal, pal::kBone, pal::kSea,
+                               pal::kRust, pal::kDeepTeal, pal::kSea};
   for (int i = 0; i < 7; ++i) {
     const auto path =
         HangingCable(random, w, random.Range(-10.0f, 190.0f), random.Range(30.0f, 90.0f));
@@ -368,7 +368,8 @@ std::string MakeStormSea(Image* out) {
       // Beams fall from the break down to the sea.
       if (v > sun.y) {
         const float angle = std::atan2(dx, v - sun.y);
-        const float beams = SmoothStep(0.55f, 1.0f, GradientNoise(angle * 9.0f, 0.5f, 32) * 0.5f + 0.5f);
+        const float beams =
+            SmoothStep(0.55f, 1.0f, GradientNoise(angle * 9.0f, 0.5f, 32) * 0.5f + 0.5f);
         sky += 0.16f * beams * std::exp(-std::fabs(angle) * 1.6f) * cloud;
       }
       sky *= 1 - 0.4f * SmoothStep(0.3f, 0.0f, v);  // heavier cloud at the top
@@ -382,8 +383,8 @@ std::string MakeStormSea(Image* out) {
     const int octaves = depth < 0.08f ? 3 : 5;
     const float swell = Fbm(worldX * 0.9f, z * 2.2f, 33, {octaves, 2.0f, 0.55f});
     const float chop = GradientNoise(worldX * 4.0f, z * 9.0f, 34);
-    float sea = 0.30f - 0.2f * depth + 0.2f * swell * SmoothStep(0.0f, 0.2f, depth) +
-                0.05f * chop * depth;
+    float sea =
+        0.30f - 0.2f * depth + 0.2f * swell * SmoothStep(0.0f, 0.2f, depth) + 0.05f * chop * depth;
     // Glitter on the water below the break.
     const float path = std::exp(-std::pow(dx / (0.06f + 0.3f * depth), 2.0f));
     const float glints = SmoothStep(0.2f, 0.65f, swell + 0.35f * chop);
@@ -493,8 +494,8 @@ std::string MakeTitleCard(Image* out) {
   for (size_t i = 0; i < ring.values().size(); ++i) {
     // The ring fades out towards its lower part.
     const int y = int(i) / w;
-    ring.values()[i] = std::max(0.0f, outer.values()[i] - inner.values()[i]) *
-                       SmoothStep(206, 120, float(y));
+    ring.values()[i] =
+        std::max(0.0f, outer.values()[i] - inner.values()[i]) * SmoothStep(206, 120, float(y));
   }
   TextStyle big;
   big.style = "ExtraLight";
@@ -542,12 +543,15 @@ std::string MakeCurrent(Image* out) {
   Image image(w, h);
   const Vec2 source{0.17f * w, 0.5f * h}, sink{0.83f * w, 0.5f * h};
   Paint(image, [&](float u, float v) {
-    Rgb c = EvalGradient({{0, pal::kInk}, {0.5f, Mix(pal::kInk, pal::kDeepTeal, 0.7f)}, {1, pal::kInk}}, v);
+    Rgb c = EvalGradient(
+        {{0, pal::kInk}, {0.5f, Mix(pal::kInk, pal::kDeepTeal, 0.7f)}, {1, pal::kInk}}, v);
     const float haze = Fbm(u * 6, v * 3, 41) * 0.5f + 0.5f;
     c = Mix(c, pal::kDeepTeal, 0.35f * haze);
-    const float ds = std::hypot((u - 0.17f) * 2, v - 0.5f), dk = std::hypot((u - 0.83f) * 2, v - 0.5f);
+    const float ds = std::hypot((u - 0.17f) * 2, v - 0.5f),
+                dk = std::hypot((u - 0.83f) * 2, v - 0.5f);
     c = c + pal::kSea * (0.28f * std::exp(-ds * ds * 9));
-    c = c + pal::kAmber * (0.32f * std::exp(-dk * dk * 7)) + pal::kRust * (0.12f * std::exp(-dk * 2.5f));
+    c = c + pal::kAmber * (0.32f * std::exp(-dk * dk * 7)) +
+        pal::kRust * (0.12f * std::exp(-dk * 2.5f));
     return c;
   });
   // Stream lines: each starts at the left edge and follows a field that
@@ -576,7 +580,8 @@ std::string MakeCurrent(Image* out) {
   Mask silt(w, h);
   Random random(0x706f7a32u);
   for (int i = 0; i < 260; ++i) {
-    FillDisc(silt, {random.Range(0, float(w)), random.Range(0, float(h))}, random.Range(0.4f, 1.1f));
+    FillDisc(silt, {random.Range(0, float(w)), random.Range(0, float(h))},
+             random.Range(0.4f, 1.1f));
   }
   Composite(image, silt, pal::kBone, 0.25f, Blend::kAdd);
   Vignette(image, 0.8f, 0.4f, 1.05f, pal::kBlack);
@@ -601,8 +606,10 @@ std::string MakeSunset(Image* out) {
     if (v < horizon) {
       const float dy = v - sun.y;
       const float d = std::sqrt(dx * dx + dy * dy);
-      Rgb c = EvalGradient({{0, pal::kInk}, {0.35f, Mix(pal::kInk, pal::kRust, 0.45f)},
-                            {0.55f, pal::kRust}, {0.62f, pal::kAmber}},
+      Rgb c = EvalGradient({{0, pal::kInk},
+                            {0.35f, Mix(pal::kInk, pal::kRust, 0.45f)},
+                            {0.55f, pal::kRust},
+                            {0.62f, pal::kAmber}},
                            v);
       c = Mix(c, Mix(pal::kInk, pal::kDeepTeal, 0.5f), 0.6f * SmoothStep(0.6f, 0.0f, u) * (1 - v));
       // Thin bands of cloud across the sun.
@@ -610,7 +617,8 @@ std::string MakeSunset(Image* out) {
       c = c * (1 - 0.35f * SmoothStep(0.1f, 0.5f, band) * SmoothStep(0.2f, 0.5f, v));
       const float disc = SmoothStep(0.105f, 0.095f, d);
       const float glow = std::exp(-d * 5.0f);
-      c = Mix(c, Mix(pal::kBone, pal::kAmber, 0.35f), disc * (1 - 0.45f * SmoothStep(0.1f, 0.5f, band)));
+      c = Mix(c, Mix(pal::kBone, pal::kAmber, 0.35f),
+              disc * (1 - 0.45f * SmoothStep(0.1f, 0.5f, band)));
       return c + pal::kAmber * (0.45f * glow);
     }
     // Sea: horizontal ripples, the sun's path broken on them.
@@ -627,7 +635,8 @@ std::string MakeSunset(Image* out) {
   // Dusk on the left, where the object tumbles.
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      image.At(x, y) = image.At(x, y) * (0.6f + 0.4f * SmoothStep(0.05f, 0.6f, (float(x) + 0.5f) / float(w)));
+      image.At(x, y) =
+          image.At(x, y) * (0.6f + 0.4f * SmoothStep(0.05f, 0.6f, (float(x) + 0.5f) / float(w)));
     }
   }
   // Faint scan lines: the picture is a machine's memory of a sunset.
@@ -662,8 +671,8 @@ std::string MakeBoard(Image* out) {
         distance[size_t(y) * size_t(w) + size_t(x)] = z;
         if (std::fabs(bx) < 9.5f + 0.4f && z < 24.4f) {
           // Wood: grain along the board's depth, warped by noise.
-          const float grain = Fbm(bx * 1.4f, z * 0.18f + Fbm(bx * 0.5f, z * 0.5f, 61) * 0.5f, 62,
-                                  {4, 2.0f, 0.5f});
+          const float grain =
+              Fbm(bx * 1.4f, z * 0.18f + Fbm(bx * 0.5f, z * 0.5f, 61) * 0.5f, 62, {4, 2.0f, 0.5f});
           const float rings = 0.5f + 0.5f * std::sin((bx + grain * 2.5f) * 9.0f);
           Rgb wood = Mix(Mix(pal::kAmber, pal::kRust, 0.55f), pal::kAmber, 0.3f + 0.4f * rings);
           wood = wood * (0.7f + 0.2f * grain);
@@ -678,7 +687,8 @@ std::string MakeBoard(Image* out) {
           const float line = onBoard ? std::max(lineX, lineZ) : 0.0f;
           wood = Mix(wood, pal::kInk, 0.75f * line);
           // The board's edge drops off outside the grid.
-          const float edge = SmoothStep(9.5f + 0.4f, 9.5f, std::fabs(bx)) * SmoothStep(24.4f, 24.0f, z);
+          const float edge =
+              SmoothStep(9.5f + 0.4f, 9.5f, std::fabs(bx)) * SmoothStep(24.4f, 24.0f, z);
           c = Mix(c, wood, edge);
         }
         // Light falls on the right and fades into the distance.
@@ -699,7 +709,8 @@ std::string MakeBoard(Image* out) {
   std::vector<Stone> stones;
   for (int gz = 22; gz >= 3; --gz) {
     for (int gx = -9; gx <= 9; ++gx) {
-      const float chance = 0.05f + 0.5f * SmoothStep(-1.0f, 6.0f, float(gx)) * SmoothStep(18.0f, 5.0f, float(gz));
+      const float chance =
+          0.05f + 0.5f * SmoothStep(-1.0f, 6.0f, float(gx)) * SmoothStep(18.0f, 5.0f, float(gz));
       if (random.Uniform() < chance) stones.push_back({gx, gz, random.Uniform() < 0.5f});
     }
   }
@@ -769,12 +780,14 @@ std::string MakeGlow(Image* out) {
     const float d = std::sqrt(x * x + y * y);
     const float angle = std::atan2(y, x);
     // The halo breathes a little around its rim.
-    const float wobble = 1 + 0.18f * Fbm(std::cos(angle) * 2 + 3, std::sin(angle) * 2 + 3, 71, {3, 2.0f, 0.5f});
+    const float wobble =
+        1 + 0.18f * Fbm(std::cos(angle) * 2 + 3, std::sin(angle) * 2 + 3, 71, {3, 2.0f, 0.5f});
     const float core = std::exp(-std::pow(d / 0.045f, 2.0f));
     const float inner = std::exp(-std::pow(d / (0.12f * wobble), 2.0f));
     const float outer = std::exp(-std::pow(d / (0.26f * wobble), 2.0f));
-    const float rays = (std::exp(-std::pow(y / 0.006f, 2.0f)) + std::exp(-std::pow(x / 0.006f, 2.0f))) *
-                       std::exp(-d * 9.0f);
+    const float rays =
+        (std::exp(-std::pow(y / 0.006f, 2.0f)) + std::exp(-std::pow(x / 0.006f, 2.0f))) *
+        std::exp(-d * 9.0f);
     // Kept moderate: a hundred and fifty of these overlap near the swarm's
     // origin and must not melt into one white blot.
     Rgb c = pal::kWhite * core + pal::kAmber * (0.5f * inner) +
@@ -825,7 +838,8 @@ std::string MakeEndCard(Image* out) {
   for (int y = 232; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       const float dx = (float(x) + 0.5f - 256) / (6 + 0.25f * float(y - 232));
-      const float ripple = SmoothStep(0.1f, 0.6f, GradientNoise(float(x) / 9.0f, float(y) / 1.5f, 84));
+      const float ripple =
+          SmoothStep(0.1f, 0.6f, GradientNoise(float(x) / 9.0f, float(y) / 1.5f, 84));
       reflection.At(x, y) = std::exp(-dx * dx) * ripple * SmoothStep(float(h), 232, float(y));
     }
   }
@@ -836,7 +850,8 @@ std::string MakeEndCard(Image* out) {
   title.size = 40;
   title.letterSpacing = 9;
   Mask titleMask(w, h);
-  if (!RenderText(titleMask, title, kTitle, 256, 118, Align::kCentre, &error)) return "end: " + error;
+  if (!RenderText(titleMask, title, kTitle, 256, 118, Align::kCentre, &error))
+    return "end: " + error;
   Mask titleGlow(titleMask);
   Blur(titleGlow, 4);
   Composite(image, titleGlow, pal::kSea, 0.7f, Blend::kAdd);
@@ -850,8 +865,8 @@ std::string MakeEndCard(Image* out) {
   thanks.style = "Book";
   thanks.size = 17;
   thanks.letterSpacing = 4;
-  if (!DrawText(image, thanks, "thank you for watching", 256, 170, Align::kCentre, pal::kBone, 0.92f,
-                &error)) {
+  if (!DrawText(image, thanks, "thank you for watching", 256, 170, Align::kCentre, pal::kBone,
+                0.92f, &error)) {
     return "end: " + error;
   }
   TextStyle small;
@@ -877,11 +892,11 @@ std::string WritePictures(const std::string& outDir) {
     bool grey;
   };
   const Picture pictures[] = {
-      {"vt_logo.jpg", MakeLogo, false},    {"kable.jpg", MakeCables, false},
-      {"bw06.jpg", MakeStormSea, true},    {"treetex.jpg", MakeLightTree, false},
-      {"vtt.jpg", MakeTitleCard, false},   {"poz2.jpg", MakeCurrent, false},
-      {"poz3.jpg", MakeSunset, false},     {"poz5.jpg", MakeBoard, false},
-      {"envmap_0.jpg", MakeGlow, false},   {"end.jpg", MakeEndCard, false},
+      {"vt_logo.jpg", MakeLogo, false},  {"kable.jpg", MakeCables, false},
+      {"bw06.jpg", MakeStormSea, true},  {"treetex.jpg", MakeLightTree, false},
+      {"vtt.jpg", MakeTitleCard, false}, {"poz2.jpg", MakeCurrent, false},
+      {"poz3.jpg", MakeSunset, false},   {"poz5.jpg", MakeBoard, false},
+      {"envmap_0.jpg", MakeGlow, false}, {"end.jpg", MakeEndCard, false},
   };
   std::error_code made;
   std::filesystem::create_directories(outDir + "/textures", made);

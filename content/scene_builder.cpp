@@ -25,8 +25,8 @@ struct Quat {
 // The usual rotation of `degrees` about `axis` (counter-clockwise looking
 // down the axis towards the origin). A zero axis gives no rotation.
 Quat FromAxisAngle(SceneVec3 axis, float degrees) {
-  const double length = std::sqrt(double(axis.x) * axis.x + double(axis.y) * axis.y +
-                                  double(axis.z) * axis.z);
+  const double length =
+      std::sqrt(double(axis.x) * axis.x + double(axis.y) * axis.y + double(axis.z) * axis.z);
   if (length < 1e-12) return Quat{};
   const double half = 0.5 * double(degrees) * (3.14159265358979323846 / 180.0);
   const double s = std::sin(half) / length;
@@ -34,10 +34,9 @@ Quat FromAxisAngle(SceneVec3 axis, float degrees) {
 }
 
 Quat Multiply(const Quat& a, const Quat& b) {
-  return Quat{a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
-              a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
-              a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w,
-              a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z};
+  return Quat{
+      a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y, a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
+      a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w, a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z};
 }
 
 Quat Conjugate(const Quat& q) { return Quat{-q.x, -q.y, -q.z, q.w}; }
@@ -185,7 +184,8 @@ SceneNodeId SceneBuilder::AddLightNode(const std::string& lightName) {
 
 SceneBuilder::Node* SceneBuilder::Find(SceneNodeId node) {
   if (node >= nodes_.size()) {
-    if (deferredError_.empty()) deferredError_ = "key for node " + std::to_string(node) + " which does not exist";
+    if (deferredError_.empty())
+      deferredError_ = "key for node " + std::to_string(node) + " which does not exist";
     return nullptr;
   }
   return &nodes_[node];
@@ -195,8 +195,7 @@ void SceneBuilder::AddPositionKey(SceneNodeId node, int32_t frame, SceneVec3 pos
   if (Node* n = Find(node)) n->position[frame] = position;
 }
 
-void SceneBuilder::AddRotationKey(SceneNodeId node, int32_t frame, SceneVec3 axis,
-                                  float degrees) {
+void SceneBuilder::AddRotationKey(SceneNodeId node, int32_t frame, SceneVec3 axis, float degrees) {
   if (Node* n = Find(node)) n->rotation[frame] = Rotation{axis, degrees};
 }
 

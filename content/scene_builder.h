@@ -55,8 +55,8 @@ struct SceneMaterial {
 
 struct SceneMesh {
   std::string name;
-  std::vector<SceneVec3> points;  // in world space, as 3DS stores them
-  std::vector<SceneTexel> texels; // none, or exactly one per point
+  std::vector<SceneVec3> points;   // in world space, as 3DS stores them
+  std::vector<SceneTexel> texels;  // none, or exactly one per point
   std::vector<SceneFace> faces;
   // The object's transform when it was modelled, column-major (m[column * 4 +
   // row]); keyframed drawing undoes it, since the points are in world space.
@@ -74,8 +74,8 @@ struct SceneCamera {
   std::string name;
   SceneVec3 position;
   SceneVec3 target{0.0f, 1.0f, 0.0f};
-  float fov = 45.0f;   // degrees
-  float roll = 0.0f;   // degrees
+  float fov = 45.0f;  // degrees
+  float roll = 0.0f;  // degrees
   float nearRange = 0.0f;
   float farRange = 1000.0f;
 };

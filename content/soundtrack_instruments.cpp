@@ -86,7 +86,8 @@ std::vector<int16_t> ToPcm16(const std::vector<double>& wave, double peak) {
 // Short fades at both ends of a one-shot so it starts and stops without a click.
 void Taper(std::vector<double>& wave, size_t in, size_t out) {
   for (size_t i = 0; i < in && i < wave.size(); ++i) wave[i] *= double(i) / double(in);
-  for (size_t i = 0; i < out && i < wave.size(); ++i) wave[wave.size() - 1 - i] *= double(i) / double(out);
+  for (size_t i = 0; i < out && i < wave.size(); ++i)
+    wave[wave.size() - 1 - i] *= double(i) / double(out);
 }
 
 // ---- Additive tones ---------------------------------------------------------
@@ -171,7 +172,8 @@ xm::XmSample OneShot(std::vector<double> wave, double peak, int relativeNote) {
   return s;
 }
 
-xm::XmSample Looped(const std::vector<double>& wave, double peak, int relativeNote, uint32_t loopStart) {
+xm::XmSample Looped(const std::vector<double>& wave, double peak, int relativeNote,
+                    uint32_t loopStart) {
   xm::XmSample s;
   s.pcm16 = ToPcm16(wave, peak);
   s.relativeNote = relativeNote;

@@ -212,7 +212,8 @@ const Chord& ChordAt(const std::vector<Chord>& chords, int bar) {
 
 // Sustained chords, one per bar, rooted between F3 and E4. The level is
 // followed row by row, so pads can swell and fade under held chords.
-void Pads(Section& s, const std::vector<Chord>& chords, int fromBar, int toBar, const Level& level) {
+void Pads(Section& s, const std::vector<Chord>& chords, int fromBar, int toBar,
+          const Level& level) {
   const int end = std::min(s.Rows(), toBar * kBar);
   int last = -1;
   for (int row = fromBar * kBar; row < end; ++row) {
@@ -291,10 +292,13 @@ int HitVolume(char c) {
 void Beat(Section& s, const Drums& d, int fromBar, int toBar, int percent) {
   for (int row = fromBar * kBar; row < std::min(s.Rows(), toBar * kBar); ++row) {
     const int step = row % kBar;
-    if (d.kick[step] != '.') s.Drum(row, kChKick, kKick, HitVolume(d.kick[step]) * percent / 100 * 4 / 5);
-    if (d.snare[step] != '.') s.Drum(row, kChSnare, kSnare, HitVolume(d.snare[step]) * percent / 100);
+    if (d.kick[step] != '.')
+      s.Drum(row, kChKick, kKick, HitVolume(d.kick[step]) * percent / 100 * 4 / 5);
+    if (d.snare[step] != '.')
+      s.Drum(row, kChSnare, kSnare, HitVolume(d.snare[step]) * percent / 100);
     const char h = d.hats[step];
-    if (h != '.') s.Drum(row, kChHat, h == 'O' ? kOpenHat : kHat, HitVolume(h) * percent / 100 * 9 / 10);
+    if (h != '.')
+      s.Drum(row, kChHat, h == 'O' ? kOpenHat : kHat, HitVolume(h) * percent / 100 * 9 / 10);
   }
 }
 
@@ -397,7 +401,8 @@ struct Context {
 };
 
 // Bells: a few chord tones high up, every six rows, for the calm parts.
-void Bells(Section& s, const std::vector<Chord>& chords, int fromBar, int toBar, const Level& level) {
+void Bells(Section& s, const std::vector<Chord>& chords, int fromBar, int toBar,
+           const Level& level) {
   Arp(s, chords, "5.....4.....6...", fromBar, toBar, level);
 }
 
@@ -584,7 +589,8 @@ std::string Compose(xm::XmModule* module) {
       // Whatever still sounds from the previous scene on a melodic channel
       // that this one does not start anew is released on its first row.
       for (int ch : {kChBass, kChPad, kChArp, kChLead, kChEcho}) section.Off(0, ch);
-      if (!context.ok) return "a chord or melody of section " + std::to_string(i) + " does not parse";
+      if (!context.ok)
+        return "a chord or melody of section " + std::to_string(i) + " does not parse";
     } else {
       Tail(section);
       // A player that loops goes back to the silent tail, never to the start.

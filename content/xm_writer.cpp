@@ -8,7 +8,7 @@ namespace xm {
 namespace {
 
 // Fixed sizes of the file's records.
-constexpr uint32_t kHeaderSize = 276;          // counted from offset 60
+constexpr uint32_t kHeaderSize = 276;  // counted from offset 60
 constexpr uint32_t kPatternHeaderSize = 9;
 constexpr uint32_t kInstrumentHeaderSize = 263;  // also for instruments without samples
 constexpr uint32_t kSampleHeaderSize = 40;
@@ -91,8 +91,10 @@ std::string CheckXm(const XmModule& m) {
   if (m.channels < 1 || m.channels > kMaxChannels) return "channels outside 1..32";
   if (m.speed < 1 || m.speed > 31) return "speed outside 1..31";
   if (m.bpm < 32 || m.bpm > 255) return "bpm outside 32..255";
-  if (m.orders.empty() || m.orders.size() > size_t(kMaxOrders)) return "order table needs 1 to 256 entries";
-  if (m.patterns.empty() || m.patterns.size() > size_t(kMaxPatterns)) return "needs 1 to 256 patterns";
+  if (m.orders.empty() || m.orders.size() > size_t(kMaxOrders))
+    return "order table needs 1 to 256 entries";
+  if (m.patterns.empty() || m.patterns.size() > size_t(kMaxPatterns))
+    return "needs 1 to 256 patterns";
   if (m.instruments.size() > size_t(kMaxInstruments)) return "more than 128 instruments";
   if (m.restartPosition < 0 || size_t(m.restartPosition) >= m.orders.size())
     return "restart position outside the order table";
@@ -102,7 +104,8 @@ std::string CheckXm(const XmModule& m) {
   for (size_t p = 0; p < m.patterns.size(); ++p) {
     const XmPattern& pat = m.patterns[p];
     if (pat.rows < 1 || pat.rows > kMaxRows) return Where("pattern", p) + "rows outside 1..256";
-    if (pat.channels != m.channels) return Where("pattern", p) + "channel count differs from the module's";
+    if (pat.channels != m.channels)
+      return Where("pattern", p) + "channel count differs from the module's";
     if (pat.cells.size() != size_t(pat.rows) * size_t(pat.channels))
       return Where("pattern", p) + "cell count is not rows x channels";
     for (const XmCell& c : pat.cells) {
@@ -123,9 +126,11 @@ std::string CheckXm(const XmModule& m) {
     std::string e = CheckEnvelope(ins.volumeEnvelope, "volume");
     if (e.empty()) e = CheckEnvelope(ins.panningEnvelope, "panning");
     if (!e.empty()) return Where("instrument", i) + e;
-    if (ins.fadeout < 0 || ins.fadeout > 4095) return Where("instrument", i) + "fadeout outside 0..4095";
-    if (ins.vibratoType < 0 || ins.vibratoType > 3 || ins.vibratoSweep < 0 || ins.vibratoSweep > 255 ||
-        ins.vibratoDepth < 0 || ins.vibratoDepth > 15 || ins.vibratoRate < 0 || ins.vibratoRate > 63)
+    if (ins.fadeout < 0 || ins.fadeout > 4095)
+      return Where("instrument", i) + "fadeout outside 0..4095";
+    if (ins.vibratoType < 0 || ins.vibratoType > 3 || ins.vibratoSweep < 0 ||
+        ins.vibratoSweep > 255 || ins.vibratoDepth < 0 || ins.vibratoDepth > 15 ||
+        ins.vibratoRate < 0 || ins.vibratoRate > 63)
       return Where("instrument", i) + "vibrato out of range";
     for (size_t s = 0; s < ins.samples.size(); ++s) {
       e = CheckSample(ins.samples[s]);
@@ -150,7 +155,8 @@ void WritePattern(Out& out, const XmPattern& pat) {
 
   const size_t start = out.Size();
   for (const XmCell& c : pat.cells) {
-    const bool all = c.note != 0 && c.instrument != 0 && c.volume != 0 && c.effect != 0 && c.param != 0;
+    const bool all =
+        c.note != 0 && c.instrument != 0 && c.volume != 0 && c.effect != 0 && c.param != 0;
     if (all) {
       // A full cell is shorter unpacked: five bytes, the note without bit 7.
       out.U8(c.note);
@@ -280,7 +286,8 @@ std::vector<uint8_t> WriteXm(const XmModule& m, std::string* error) {
   out.U16(m.linearFrequencies ? 1 : 0);
   out.U16(uint32_t(m.speed));
   out.U16(uint32_t(m.bpm));
-  for (int i = 0; i < kMaxOrders; ++i) out.U8(size_t(i) < m.orders.size() ? m.orders[size_t(i)] : 0);
+  for (int i = 0; i < kMaxOrders; ++i)
+    out.U8(size_t(i) < m.orders.size() ? m.orders[size_t(i)] : 0);
 
   for (const XmPattern& pat : m.patterns) WritePattern(out, pat);
   for (const XmInstrument& ins : m.instruments) WriteInstrument(out, ins);

@@ -51,7 +51,7 @@ enum Effect : uint8_t {
   kSetVolume = 0xC,
   kPatternBreak = 0xD,  // parameter: next row written as decimal digits (0x12 = row 12)
   kExtended = 0xE,
-  kSetSpeed = 0xF,      // 01-1F ticks per row, 20-FF BPM, 00 ignored
+  kSetSpeed = 0xF,  // 01-1F ticks per row, 20-FF BPM, 00 ignored
   kGlobalVolume = 0x10,
   kKeyOffEffect = 0x14,
   kSetEnvelopePos = 0x15,
@@ -67,7 +67,9 @@ struct XmCell {
   uint8_t effect = 0;
   uint8_t param = 0;
 
-  bool Empty() const { return note == 0 && instrument == 0 && volume == 0 && effect == 0 && param == 0; }
+  bool Empty() const {
+    return note == 0 && instrument == 0 && volume == 0 && effect == 0 && param == 0;
+  }
 };
 
 // Rows x channels cells, row after row.
@@ -79,7 +81,9 @@ struct XmPattern {
   XmPattern() = default;
   XmPattern(int rowCount, int channelCount)
       : rows(rowCount), channels(channelCount), cells(size_t(rowCount) * size_t(channelCount)) {}
-  XmCell& At(int row, int channel) { return cells[size_t(row) * size_t(channels) + size_t(channel)]; }
+  XmCell& At(int row, int channel) {
+    return cells[size_t(row) * size_t(channels) + size_t(channel)];
+  }
   const XmCell& At(int row, int channel) const {
     return cells[size_t(row) * size_t(channels) + size_t(channel)];
   }
@@ -134,14 +138,14 @@ struct XmInstrument {
 };
 
 struct XmModule {
-  std::string name;               // up to 20 characters are stored
+  std::string name;  // up to 20 characters are stored
   std::string tracker = "velmora";
-  int channels = 8;               // 1..32
-  int speed = 6;                  // ticks per row, 1..31
-  int bpm = 125;                  // 32..255
+  int channels = 8;  // 1..32
+  int speed = 6;     // ticks per row, 1..31
+  int bpm = 125;     // 32..255
   bool linearFrequencies = true;
-  int restartPosition = 0;        // order index the song loops to
-  std::vector<uint8_t> orders;    // pattern numbers, 1..256 entries
+  int restartPosition = 0;      // order index the song loops to
+  std::vector<uint8_t> orders;  // pattern numbers, 1..256 entries
   std::vector<XmPattern> patterns;
   std::vector<XmInstrument> instruments;
 };
@@ -159,8 +163,8 @@ bool SaveXm(const std::string& path, const XmModule& module, std::string* error 
 
 // ---- Section timing ---------------------------------------------------------
 
-constexpr int kTimingBpm = 250;    // one tick = 10 ms
-constexpr int kTimingSpeed = 12;   // one row = 120 ms
+constexpr int kTimingBpm = 250;   // one tick = 10 ms
+constexpr int kTimingSpeed = 12;  // one row = 120 ms
 constexpr int kTicksPerSecond = 100;
 
 // The tick nearest to a time in seconds.

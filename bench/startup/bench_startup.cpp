@@ -16,8 +16,8 @@ void BM_StartUpToFirstFrame(benchmark::State& state) {
     if (child == 0) {
       if (!freopen("/dev/null", "w", stderr)) _exit(126);
       setenv("SDL_VIDEODRIVER", "offscreen", 1);
-      execl(VELMORA_PATH, VELMORA_PATH, "--data", VELMORA_DATA_DIR, "--offscreen", "--until",
-            "0", static_cast<char*>(nullptr));
+      execl(VELMORA_PATH, VELMORA_PATH, "--data", VELMORA_DATA_DIR, "--offscreen", "--until", "0",
+            static_cast<char*>(nullptr));
       _exit(127);
     }
     int status = 0;

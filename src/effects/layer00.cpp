@@ -20,8 +20,8 @@ void CLayer00::Restart() {}
 
 void CLayer00::Render(float t) {
   // The camera sits inside the sphere, at its origin, looking along +z.
-  SetPerspective(CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 0.0f, 1.0f), CVec3(0.0f, 1.0f, 0.0f),
-                 100.0f, 400.0f);
+  SetPerspective(CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 0.0f, 1.0f), CVec3(0.0f, 1.0f, 0.0f), 100.0f,
+                 400.0f);
   glPushMatrix();
   glLoadIdentity();
   glRotatef(30.0f * t, 1.0f, 0.5f, 0.33f);
@@ -44,8 +44,8 @@ void CLayer00::Render(float t) {
     DrawRect2D(0.0f, float(i - 1), 640.0f, float(i), colour);
   }
 
-  SetPerspective(CVec3(0.0f, 0.0f, 250.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f),
-                 60.0f, 500.0f);
+  SetPerspective(CVec3(0.0f, 0.0f, 250.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f), 60.0f,
+                 500.0f);
   glPushMatrix();
   glLoadIdentity();
   glRotatef(90.0f, -1.0f, 0.0f, 0.0f);

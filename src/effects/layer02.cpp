@@ -26,8 +26,8 @@ void CLayer02::Render(float t) {
   if (float(scene.GetFrames()) < f) timer.Reset();
 
   ClearDepthBuffer();
-  SetPerspective(CVec3(0.0f, 0.0f, 250.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f),
-                 60.0f, 500.0f);
+  SetPerspective(CVec3(0.0f, 0.0f, 250.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f), 60.0f,
+                 500.0f);
   // The translation happens in the turning frame: a Lissajous path with
   // periods of 2.25 s, 4.5 s and 9 s around the origin.
   glRotatef(30.0f * t, 0.6f, 1.0f, 0.33f);

@@ -30,8 +30,8 @@ void CLayer03::Render(float t) {
 
   // The backdrop was drawn without depth testing, so the depth buffer is
   // still as the frame's clear left it.
-  SetPerspective(CVec3(0.0f, 0.0f, 200.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f),
-                 60.0f, 700.0f);
+  SetPerspective(CVec3(0.0f, 0.0f, 200.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f), 60.0f,
+                 700.0f);
   glPushMatrix();
   for (int i = 0; i < 5; ++i) {
     // Copy i runs i seconds ahead of copy 0 on the wobble.

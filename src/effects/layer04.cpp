@@ -42,8 +42,8 @@ void CLayer04::Render(float t) {
 
   // Only depth: the model is drawn over the tunnel.
   ClearDepthBuffer();
-  SetPerspective(CVec3(0.0f, 0.0f, 250.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f),
-                 60.0f, 500.0f);
+  SetPerspective(CVec3(0.0f, 0.0f, 250.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f), 60.0f,
+                 500.0f);
   glPushMatrix();
   glLoadIdentity();
   glTranslatef(150.0f, -70.0f, 0.0f);

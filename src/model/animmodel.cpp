@@ -43,9 +43,7 @@ Result CAnimModel::SetCamera(uint16_t index) {
   return Result(0, "CAnimModel::SetCamera() : ok!");
 }
 
-uint32_t CAnimModel::GetFrames() const {
-  return file != nullptr ? uint32_t(file->frames) : 0u;
-}
+uint32_t CAnimModel::GetFrames() const { return file != nullptr ? uint32_t(file->frames) : 0u; }
 
 void CAnimModel::Render(float frame) {
   if (!loaded_ || camera == nullptr) return;

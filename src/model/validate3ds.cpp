@@ -19,63 +19,25 @@ struct FixedLeaf {
 };
 
 constexpr FixedLeaf kFixedLeaves[] = {
-    {LIB3DS_M3D_VERSION, 4},
-    {LIB3DS_MESH_VERSION, 4},
-    {LIB3DS_MASTER_SCALE, 4},
-    {LIB3DS_LO_SHADOW_BIAS, 4},
-    {LIB3DS_HI_SHADOW_BIAS, 4},
-    {LIB3DS_SHADOW_MAP_SIZE, 2},
-    {LIB3DS_SHADOW_SAMPLES, 2},
-    {LIB3DS_SHADOW_RANGE, 4},
-    {LIB3DS_SHADOW_FILTER, 4},
-    {LIB3DS_RAY_BIAS, 4},
-    {LIB3DS_O_CONSTS, 12},
-    {LIB3DS_COLOR_F, 12},
-    {LIB3DS_LIN_COLOR_F, 12},
-    {LIB3DS_COLOR_24, 3},
-    {LIB3DS_LIN_COLOR_24, 3},
-    {LIB3DS_INT_PERCENTAGE, 2},
-    {LIB3DS_FLOAT_PERCENTAGE, 4},
-    {LIB3DS_VIEWPORT_SIZE, 8},
-    {LIB3DS_VIEWPORT_DATA_3, 49},
-    {LIB3DS_VIEW_TOP, 16},
-    {LIB3DS_VIEW_BOTTOM, 16},
-    {LIB3DS_VIEW_LEFT, 16},
-    {LIB3DS_VIEW_RIGHT, 16},
-    {LIB3DS_VIEW_FRONT, 16},
-    {LIB3DS_VIEW_BACK, 16},
-    {LIB3DS_VIEW_USER, 28},
-    {LIB3DS_VIEW_CAMERA, 11},
-    {LIB3DS_MAT_SHADING, 2},
-    {LIB3DS_MAT_WIRE_SIZE, 4},
-    {LIB3DS_MAT_ACUBIC, 12},
-    {LIB3DS_MAT_MAP_TILING, 2},
-    {LIB3DS_MAT_MAP_TEXBLUR, 4},
-    {LIB3DS_MAT_MAP_USCALE, 4},
-    {LIB3DS_MAT_MAP_VSCALE, 4},
-    {LIB3DS_MAT_MAP_UOFFSET, 4},
-    {LIB3DS_MAT_MAP_VOFFSET, 4},
-    {LIB3DS_MAT_MAP_ANG, 4},
-    {LIB3DS_MAT_MAP_COL1, 3},
-    {LIB3DS_MAT_MAP_COL2, 3},
-    {LIB3DS_MAT_MAP_RCOL, 3},
-    {LIB3DS_MAT_MAP_GCOL, 3},
-    {LIB3DS_MAT_MAP_BCOL, 3},
-    {LIB3DS_MESH_MATRIX, 48},
-    {LIB3DS_MESH_COLOR, 1},
-    {LIB3DS_MESH_TEXTURE_INFO, 86},
-    {LIB3DS_CAM_RANGES, 8},
-    {LIB3DS_DL_OUTER_RANGE, 4},
-    {LIB3DS_DL_INNER_RANGE, 4},
-    {LIB3DS_DL_MULTIPLIER, 4},
-    {LIB3DS_DL_SPOT_ROLL, 4},
-    {LIB3DS_DL_LOCAL_SHADOW2, 10},
-    {LIB3DS_DL_SPOT_ASPECT, 4},
-    {LIB3DS_DL_RAY_BIAS, 4},
-    {LIB3DS_KFSEG, 8},
-    {LIB3DS_KFCURTIME, 4},
-    {LIB3DS_PIVOT, 12},
-    {LIB3DS_BOUNDBOX, 24},
+    {LIB3DS_M3D_VERSION, 4},      {LIB3DS_MESH_VERSION, 4},     {LIB3DS_MASTER_SCALE, 4},
+    {LIB3DS_LO_SHADOW_BIAS, 4},   {LIB3DS_HI_SHADOW_BIAS, 4},   {LIB3DS_SHADOW_MAP_SIZE, 2},
+    {LIB3DS_SHADOW_SAMPLES, 2},   {LIB3DS_SHADOW_RANGE, 4},     {LIB3DS_SHADOW_FILTER, 4},
+    {LIB3DS_RAY_BIAS, 4},         {LIB3DS_O_CONSTS, 12},        {LIB3DS_COLOR_F, 12},
+    {LIB3DS_LIN_COLOR_F, 12},     {LIB3DS_COLOR_24, 3},         {LIB3DS_LIN_COLOR_24, 3},
+    {LIB3DS_INT_PERCENTAGE, 2},   {LIB3DS_FLOAT_PERCENTAGE, 4}, {LIB3DS_VIEWPORT_SIZE, 8},
+    {LIB3DS_VIEWPORT_DATA_3, 49}, {LIB3DS_VIEW_TOP, 16},        {LIB3DS_VIEW_BOTTOM, 16},
+    {LIB3DS_VIEW_LEFT, 16},       {LIB3DS_VIEW_RIGHT, 16},      {LIB3DS_VIEW_FRONT, 16},
+    {LIB3DS_VIEW_BACK, 16},       {LIB3DS_VIEW_USER, 28},       {LIB3DS_VIEW_CAMERA, 11},
+    {LIB3DS_MAT_SHADING, 2},      {LIB3DS_MAT_WIRE_SIZE, 4},    {LIB3DS_MAT_ACUBIC, 12},
+    {LIB3DS_MAT_MAP_TILING, 2},   {LIB3DS_MAT_MAP_TEXBLUR, 4},  {LIB3DS_MAT_MAP_USCALE, 4},
+    {LIB3DS_MAT_MAP_VSCALE, 4},   {LIB3DS_MAT_MAP_UOFFSET, 4},  {LIB3DS_MAT_MAP_VOFFSET, 4},
+    {LIB3DS_MAT_MAP_ANG, 4},      {LIB3DS_MAT_MAP_COL1, 3},     {LIB3DS_MAT_MAP_COL2, 3},
+    {LIB3DS_MAT_MAP_RCOL, 3},     {LIB3DS_MAT_MAP_GCOL, 3},     {LIB3DS_MAT_MAP_BCOL, 3},
+    {LIB3DS_MESH_MATRIX, 48},     {LIB3DS_MESH_COLOR, 1},       {LIB3DS_MESH_TEXTURE_INFO, 86},
+    {LIB3DS_CAM_RANGES, 8},       {LIB3DS_DL_OUTER_RANGE, 4},   {LIB3DS_DL_INNER_RANGE, 4},
+    {LIB3DS_DL_MULTIPLIER, 4},    {LIB3DS_DL_SPOT_ROLL, 4},     {LIB3DS_DL_LOCAL_SHADOW2, 10},
+    {LIB3DS_DL_SPOT_ASPECT, 4},   {LIB3DS_DL_RAY_BIAS, 4},      {LIB3DS_KFSEG, 8},
+    {LIB3DS_KFCURTIME, 4},        {LIB3DS_PIVOT, 12},           {LIB3DS_BOUNDBOX, 24},
     {LIB3DS_MORPH_SMOOTH, 4},
 };
 
@@ -87,17 +49,15 @@ constexpr uint16_t kNameLeaves[] = {
 
 // Chunks whose reader reads sub-chunks right after its header.
 constexpr uint16_t kPlainContainers[] = {
-    LIB3DS_M3DMAGIC,         LIB3DS_MLIBMAGIC,     LIB3DS_CMAGIC,
-    LIB3DS_MDATA,            LIB3DS_AMBIENT_LIGHT, LIB3DS_SOLID_BGND,
-    LIB3DS_DEFAULT_VIEW,     LIB3DS_MAT_ENTRY,     LIB3DS_MAT_AMBIENT,
-    LIB3DS_MAT_DIFFUSE,      LIB3DS_MAT_SPECULAR,  LIB3DS_MAT_SHININESS,
-    LIB3DS_MAT_SHIN2PCT,     LIB3DS_MAT_TRANSPARENCY, LIB3DS_MAT_XPFALL,
-    LIB3DS_MAT_REFBLUR,      LIB3DS_MAT_SELF_ILPCT, LIB3DS_MAT_TEXMAP,
-    LIB3DS_MAT_TEXMASK,      LIB3DS_MAT_TEX2MAP,   LIB3DS_MAT_TEX2MASK,
-    LIB3DS_MAT_OPACMAP,      LIB3DS_MAT_OPACMASK,  LIB3DS_MAT_BUMPMAP,
-    LIB3DS_MAT_BUMPMASK,     LIB3DS_MAT_SPECMAP,   LIB3DS_MAT_SPECMASK,
-    LIB3DS_MAT_SHINMAP,      LIB3DS_MAT_SHINMASK,  LIB3DS_MAT_SELFIMAP,
-    LIB3DS_MAT_SELFIMASK,    LIB3DS_MAT_REFLMAP,   LIB3DS_MAT_REFLMASK,
+    LIB3DS_M3DMAGIC,       LIB3DS_MLIBMAGIC,        LIB3DS_CMAGIC,        LIB3DS_MDATA,
+    LIB3DS_AMBIENT_LIGHT,  LIB3DS_SOLID_BGND,       LIB3DS_DEFAULT_VIEW,  LIB3DS_MAT_ENTRY,
+    LIB3DS_MAT_AMBIENT,    LIB3DS_MAT_DIFFUSE,      LIB3DS_MAT_SPECULAR,  LIB3DS_MAT_SHININESS,
+    LIB3DS_MAT_SHIN2PCT,   LIB3DS_MAT_TRANSPARENCY, LIB3DS_MAT_XPFALL,    LIB3DS_MAT_REFBLUR,
+    LIB3DS_MAT_SELF_ILPCT, LIB3DS_MAT_TEXMAP,       LIB3DS_MAT_TEXMASK,   LIB3DS_MAT_TEX2MAP,
+    LIB3DS_MAT_TEX2MASK,   LIB3DS_MAT_OPACMAP,      LIB3DS_MAT_OPACMASK,  LIB3DS_MAT_BUMPMAP,
+    LIB3DS_MAT_BUMPMASK,   LIB3DS_MAT_SPECMAP,      LIB3DS_MAT_SPECMASK,  LIB3DS_MAT_SHINMAP,
+    LIB3DS_MAT_SHINMASK,   LIB3DS_MAT_SELFIMAP,     LIB3DS_MAT_SELFIMASK, LIB3DS_MAT_REFLMAP,
+    LIB3DS_MAT_REFLMASK,
 };
 
 // Chunks whose reader reads fixed data and then sub-chunks.
@@ -107,9 +67,10 @@ struct PrefixedContainer {
 };
 
 constexpr PrefixedContainer kPrefixedContainers[] = {
-    {LIB3DS_V_GRADIENT, 4},     {LIB3DS_FOG, 16},           {LIB3DS_LAYER_FOG, 16},
-    {LIB3DS_DISTANCE_CUE, 16},  {LIB3DS_VIEWPORT_LAYOUT, 14}, {LIB3DS_N_CAMERA, 32},
-    {LIB3DS_N_DIRECT_LIGHT, 12}, {LIB3DS_DL_SPOTLIGHT, 20},
+    {LIB3DS_V_GRADIENT, 4},       {LIB3DS_FOG, 16},
+    {LIB3DS_LAYER_FOG, 16},       {LIB3DS_DISTANCE_CUE, 16},
+    {LIB3DS_VIEWPORT_LAYOUT, 14}, {LIB3DS_N_CAMERA, 32},
+    {LIB3DS_N_DIRECT_LIGHT, 12},  {LIB3DS_DL_SPOTLIGHT, 20},
 };
 
 // Keyframe tracks and the size of one key's value.
@@ -120,11 +81,11 @@ struct TrackKind {
 };
 
 constexpr TrackKind kTracks[] = {
-    {LIB3DS_POS_TRACK_TAG, 12, false},  {LIB3DS_ROT_TRACK_TAG, 16, false},
-    {LIB3DS_SCL_TRACK_TAG, 12, false},  {LIB3DS_FOV_TRACK_TAG, 4, false},
-    {LIB3DS_ROLL_TRACK_TAG, 4, false},  {LIB3DS_COL_TRACK_TAG, 12, false},
-    {LIB3DS_MORPH_TRACK_TAG, 0, true},  {LIB3DS_HOT_TRACK_TAG, 4, false},
-    {LIB3DS_FALL_TRACK_TAG, 4, false},  {LIB3DS_HIDE_TRACK_TAG, 0, false},
+    {LIB3DS_POS_TRACK_TAG, 12, false}, {LIB3DS_ROT_TRACK_TAG, 16, false},
+    {LIB3DS_SCL_TRACK_TAG, 12, false}, {LIB3DS_FOV_TRACK_TAG, 4, false},
+    {LIB3DS_ROLL_TRACK_TAG, 4, false}, {LIB3DS_COL_TRACK_TAG, 12, false},
+    {LIB3DS_MORPH_TRACK_TAG, 0, true}, {LIB3DS_HOT_TRACK_TAG, 4, false},
+    {LIB3DS_FALL_TRACK_TAG, 4, false}, {LIB3DS_HIDE_TRACK_TAG, 0, false},
 };
 
 bool IsNodeTag(uint16_t id) {
@@ -142,7 +103,7 @@ struct Span {
 
 // What the face arrays of one mesh refer to.
 struct MeshState {
-  uint32_t points = 0;        // the count of the last point array
+  uint32_t points = 0;  // the count of the last point array
   bool anyFace = false;
   uint32_t maxFaceIndex = 0;  // over every face of every face array
 };
@@ -187,8 +148,8 @@ class Checker {
 
   uint16_t U16(size_t at) const { return uint16_t(data_[at] | (data_[at + 1] << 8)); }
   uint32_t U32(size_t at) const {
-    return uint32_t(data_[at]) | (uint32_t(data_[at + 1]) << 8) |
-           (uint32_t(data_[at + 2]) << 16) | (uint32_t(data_[at + 3]) << 24);
+    return uint32_t(data_[at]) | (uint32_t(data_[at + 1]) << 8) | (uint32_t(data_[at + 2]) << 16) |
+           (uint32_t(data_[at + 3]) << 24);
   }
 
   // The chunk header at `pos`, which with its whole body must lie before
@@ -231,7 +192,8 @@ class Checker {
       if (!Header(pos, c.end, &child)) return false;
       if (c.id == LIB3DS_V_GRADIENT) {
         // The gradient reader keeps at most three colours of each kind.
-        if (child.id == LIB3DS_COLOR_F && ++colours > 3) return Fail("too many gradient colours", pos);
+        if (child.id == LIB3DS_COLOR_F && ++colours > 3)
+          return Fail("too many gradient colours", pos);
         if (child.id == LIB3DS_LIN_COLOR_F && ++linearColours > 3)
           return Fail("too many gradient colours", pos);
       }

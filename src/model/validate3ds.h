@@ -19,10 +19,10 @@ namespace model {
 // Limits of what a scene may hold. They are far above anything a modeller
 // writes and keep lib3ds's quadratic list insertions short.
 constexpr size_t kMaxSceneBytes = size_t(64) << 20;
-constexpr int kMaxChunkDepth = 16;        // nesting of chunks
-constexpr size_t kMaxNodes = 4096;        // keyframer nodes
+constexpr int kMaxChunkDepth = 16;          // nesting of chunks
+constexpr size_t kMaxNodes = 4096;          // keyframer nodes
 constexpr size_t kMaxHierarchyDepth = 256;  // ancestors of one node
-constexpr size_t kMaxNamedObjects = 8192; // meshes, cameras and lights
+constexpr size_t kMaxNamedObjects = 8192;   // meshes, cameras and lights
 constexpr size_t kMaxMaterials = 8192;
 constexpr uint64_t kMaxKeyWork = uint64_t(1) << 27;  // sum over tracks of keys squared
 constexpr int32_t kMaxKeyFrame = int32_t(1) << 22;

@@ -17,8 +17,7 @@ bool Exists(const std::string& path) {
 }
 
 // The entry of `folder` whose name equals `component` ignoring case, if any.
-bool FindIgnoringCase(const std::string& folder, const std::string& component,
-                      std::string* found) {
+bool FindIgnoringCase(const std::string& folder, const std::string& component, std::string* found) {
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return false;
   bool ok = false;
@@ -57,8 +56,8 @@ std::string ResolvePath(const std::string& name) {
     pos = slash + 1;
     if (component.empty()) continue;
     const std::string folder = resolved;
-    std::string candidate = folder.empty() || folder == "/" ? folder + component
-                                                            : folder + "/" + component;
+    std::string candidate =
+        folder.empty() || folder == "/" ? folder + component : folder + "/" + component;
     std::string match;
     if (!Exists(candidate) && component != "." && component != ".." &&
         FindIgnoringCase(folder.empty() ? "." : folder, component, &match)) {

@@ -7,8 +7,8 @@
 #include <vector>
 
 // jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "platform/files.h"
 
@@ -71,7 +71,7 @@ struct JpegState {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   jpeg_progress_mgr progress;
-  std::vector<uint8_t> file;   // the file's bytes when read by name
+  std::vector<uint8_t> file;  // the file's bytes when read by name
   bool fileLoaded = false;
   std::vector<uint8_t> cmykRow;
 };

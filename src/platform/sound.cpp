@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -26,9 +25,9 @@ constexpr Uint16 kBufferFrames = 1024;  // about 23 ms at 44.1 kHz
 // and reads `module` and `playing`; the other threads change them only while
 // the device is locked.
 struct SoundState {
-  bool silent = false;       // never open a device
+  bool silent = false;  // never open a device
   bool initialised = false;
-  bool started = false;      // output running (SoundStart .. SoundStop)
+  bool started = false;  // output running (SoundStart .. SoundStop)
   SDL_AudioDeviceID device = 0;
   bool ownsSubsystem = false;    // audio opened through SDL_InitSubSystem
   bool ownsDummyDriver = false;  // audio opened through SDL_AudioInit("dummy")
@@ -138,8 +137,8 @@ void UseSilentSoundOutput(bool silent) { state.silent = silent; }
 
 bool SoundInit(int device, uint32_t frequency, uint32_t /*flags*/, void* /*window*/) {
   if (state.initialised) return true;
-  const int rate = frequency == 0 ? kDefaultFrequency
-                                  : int(std::clamp<uint32_t>(frequency, 8000, 192000));
+  const int rate =
+      frequency == 0 ? kDefaultFrequency : int(std::clamp<uint32_t>(frequency, 8000, 192000));
   state.frequency = rate;
   state.started = false;
   state.realDevice = false;

@@ -57,10 +57,11 @@ bool VideoEncoder::Start(const std::string& path, int width, int height, int fps
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
   const std::string rate = std::to_string(fps);
   std::vector<std::string> args = {
-      "ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24",
-      "-s", size, "-r", rate, "-i", "pipe:0", "-i", audioWav, "-map", "0:v", "-map", "1:a",
-      "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
-      "-c:a", "aac", "-b:a", "192k", "-shortest", path};
+      "ffmpeg",   "-hide_banner", "-loglevel", "error",    "-y",   "-f",        "rawvideo",
+      "-pix_fmt", "rgb24",        "-s",        size,       "-r",   rate,        "-i",
+      "pipe:0",   "-i",           audioWav,    "-map",     "0:v",  "-map",      "1:a",
+      "-c:v",     "libx264",      "-preset",   "veryfast", "-crf", "18",        "-pix_fmt",
+      "yuv420p",  "-c:a",         "aac",       "-b:a",     "192k", "-shortest", path};
   const pid_t child = fork();
   if (child < 0) {
     close(fds[0]);

@@ -21,19 +21,27 @@ std::string SdlError(const char* what) {
 
 Key KeyFromSdl(SDL_Keycode code) {
   switch (code) {
-    case SDLK_ESCAPE: return Key::Escape;
-    case SDLK_F1: return Key::F1;
-    case SDLK_F2: return Key::F2;
-    default: return Key::Other;
+    case SDLK_ESCAPE:
+      return Key::Escape;
+    case SDLK_F1:
+      return Key::F1;
+    case SDLK_F2:
+      return Key::F2;
+    default:
+      return Key::Other;
   }
 }
 
 SDL_Keycode SdlFromKey(Key key) {
   switch (key) {
-    case Key::Escape: return SDLK_ESCAPE;
-    case Key::F1: return SDLK_F1;
-    case Key::F2: return SDLK_F2;
-    default: return SDLK_UNKNOWN;
+    case Key::Escape:
+      return SDLK_ESCAPE;
+    case Key::F1:
+      return SDLK_F1;
+    case Key::F2:
+      return SDLK_F2;
+    default:
+      return SDLK_UNKNOWN;
   }
 }
 
@@ -51,8 +59,9 @@ bool OpenWindow(const std::string& caption, int width, int height, int colorBits
     // The invisible offscreen driver renders through EGL on the same GL code.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
   } else if (!HasDisplay()) {
-    *reason = "no display to open a window on (DISPLAY and WAYLAND_DISPLAY are not set); "
-              "run with --offscreen to render without a screen";
+    *reason =
+        "no display to open a window on (DISPLAY and WAYLAND_DISPLAY are not set); "
+        "run with --offscreen to render without a screen";
     return false;
   }
   if (!g_videoStarted) {
@@ -127,7 +136,8 @@ bool SetDisplayMode(int width, int height, int colorBits, int hz) {
 }
 
 void EnterDesktopFullscreen() {
-  if (g_window != nullptr && SDL_SetWindowFullscreen(g_window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
+  if (g_window != nullptr &&
+      SDL_SetWindowFullscreen(g_window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
     g_modeChanged = true;
   }
 }

@@ -104,10 +104,9 @@ void TakeDueShots(double frameTime) {
     if (shotTaken[i] || frameTime < options.shots[i].time) continue;
     shotTaken[i] = true;
     std::string reason;
-    if (!platform::WritePNG(options.shots[i].file, frameWidth, frameHeight, ReadFrame(),
-                            &reason)) {
-      std::fprintf(stderr, "velmora: cannot save the shot at %.3f s: %s\n",
-                   options.shots[i].time, reason.c_str());
+    if (!platform::WritePNG(options.shots[i].file, frameWidth, frameHeight, ReadFrame(), &reason)) {
+      std::fprintf(stderr, "velmora: cannot save the shot at %.3f s: %s\n", options.shots[i].time,
+                   reason.c_str());
       exitStatus = 1;
       bQuit = true;
     }
@@ -130,8 +129,8 @@ int64_t LastFrameOfRun() {
   const double secondsPerTick = 1.0 / static_cast<double>(platform::PerfFrequency());
   const int fpsRate = platform::VirtualFramesPerSecond();
   for (int64_t k = 0;; ++k) {
-    const float t = static_cast<float>(static_cast<double>(platform::VirtualCounterAt(k)) *
-                                       secondsPerTick);
+    const float t =
+        static_cast<float>(static_cast<double>(platform::VirtualCounterAt(k)) * secondsPerTick);
     if (t > 193.9f) return k;
     if (options.until >= 0.0 && static_cast<double>(k) / fpsRate >= options.until) return k;
   }
@@ -249,8 +248,8 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     fullscreen = platform::AskYesNo("Fullscreen?", "FullScreen?", &yes) && yes;
   }
 
-  const int created = glWindow.Create("v e l m o r a . t a r s k", options.width,
-                                      options.height, 32, 16, WndProc, fullscreen);
+  const int created = glWindow.Create("v e l m o r a . t a r s k", options.width, options.height,
+                                      32, 16, WndProc, fullscreen);
   if (created != 0) return created;
   platform::DrawableSize(&frameWidth, &frameHeight);
   if (!options.shots.empty() || !options.exportPath.empty()) {
@@ -275,8 +274,7 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     plan.musicFile = "demomusic.xm";
     std::string reason;
     if (!exporter.Begin(plan, &reason)) {
-      std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan.path.c_str(),
-                   reason.c_str());
+      std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan.path.c_str(), reason.c_str());
       DoneDemo();
       glWindow.Destroy();
       return 1;

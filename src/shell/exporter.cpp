@@ -60,13 +60,13 @@ bool Exporter::Begin(const ExportPlan& plan, std::string* reason) {
     }
     audioPath_ = (folder / ("." + target.filename().string() + ".soundtrack.wav")).string();
     if (!platform::HaveFFmpeg()) {
-      *reason = "the ffmpeg program is not installed (Debian package ffmpeg); "
-                "export to a folder instead for PNG frames and a WAV file";
+      *reason =
+          "the ffmpeg program is not installed (Debian package ffmpeg); "
+          "export to a folder instead for PNG frames and a WAV file";
       return false;
     }
-    if (!platform::RenderModuleToWav(plan.musicFile,
-                                     SoundFrames(plan.expectedFrames, plan.fps), kSampleRate,
-                                     audioPath_, reason)) {
+    if (!platform::RenderModuleToWav(plan.musicFile, SoundFrames(plan.expectedFrames, plan.fps),
+                                     kSampleRate, audioPath_, reason)) {
       return false;
     }
     active_ = true;
@@ -147,7 +147,8 @@ void Exporter::ReportProgress(bool last) {
   lastReport_ = now;
   const double elapsed = now - startSeconds_;
   const double rate = elapsed > 0.0 ? static_cast<double>(framesWritten_) / elapsed : 0.0;
-  const int64_t total = plan_.expectedFrames > framesWritten_ ? plan_.expectedFrames : framesWritten_;
+  const int64_t total =
+      plan_.expectedFrames > framesWritten_ ? plan_.expectedFrames : framesWritten_;
   const double left = rate > 0.0 ? static_cast<double>(total - framesWritten_) / rate : 0.0;
   const int percent = total > 0 ? static_cast<int>(100 * framesWritten_ / total) : 100;
   std::fprintf(stderr, "\rexport: %3d%%  %lld/%lld frames  %.1f fps  %d:%02d left ", percent,

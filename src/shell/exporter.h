@@ -9,7 +9,7 @@
 #include "platform/video_encoder.h"
 
 struct ExportPlan {
-  std::string path;         // FILE.mp4 / FILE.mkv, or a folder
+  std::string path;  // FILE.mp4 / FILE.mkv, or a folder
   int width = 800;
   int height = 600;
   int fps = 60;

@@ -38,7 +38,8 @@ void CFont::Print(float x, float y, const char* format, ...) {
   const int wanted = std::vsnprintf(text, sizeof(text), format, args);
   va_end(args);
   if (wanted < 0) return;
-  int length = wanted < static_cast<int>(sizeof(text)) ? wanted : static_cast<int>(sizeof(text)) - 1;
+  int length =
+      wanted < static_cast<int>(sizeof(text)) ? wanted : static_cast<int>(sizeof(text)) - 1;
   // Only characters 32..127 have lists; anything else would call some other
   // list of the program, so it prints as '?'.
   for (int i = 0; i < length; ++i) {

@@ -30,10 +30,9 @@ int CGLWindow::Create(const std::string& caption, int newWidth, int newHeight, i
   wndProc = proc;
 
   std::string reason;
-  if (!platform::OpenWindow(caption, width, height, colorBits, depthBits, fullscreen,
-                            offscreen ? platform::DisplayKind::Offscreen
-                                      : platform::DisplayKind::Screen,
-                            &reason)) {
+  if (!platform::OpenWindow(
+          caption, width, height, colorBits, depthBits, fullscreen,
+          offscreen ? platform::DisplayKind::Offscreen : platform::DisplayKind::Screen, &reason)) {
     return Fail(2, "Create window failed!", reason);
   }
   hwnd = platform::WindowHandle();

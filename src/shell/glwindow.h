@@ -18,8 +18,8 @@ class CGLWindow {
 
   // 0 on success; otherwise the failed step: 2 window, 6 context, 7 make
   // current (after a message naming it).
-  int Create(const std::string& caption, int newWidth, int newHeight, int colorBits,
-             int depthBits, WindowProc proc, bool newFullscreen);
+  int Create(const std::string& caption, int newWidth, int newHeight, int colorBits, int depthBits,
+             WindowProc proc, bool newFullscreen);
   // Restores the display mode and releases whatever was created. Always 0.
   int Destroy();
   // Presents the frame, then clears for the next one with clearColor.

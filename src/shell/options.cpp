@@ -1,10 +1,11 @@
 #include "shell/options.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cmath>
-#include <cstdlib>
 #include <strings.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -44,28 +45,27 @@ bool SplitTimed(const std::string& text, double* time, std::string* rest) {
 }  // namespace
 
 std::string UsageText() {
-  return
-      "usage: velmora [options]\n"
-      "\n"
-      "Plays the production. Without options it asks whether to run full screen.\n"
-      "Keys: Escape ends, F1 shows or hides the debug console, F2 logs a line to\n"
-      "error_log.txt and skips to the next scene.\n"
-      "\n"
-      "  --window            run in an 800x600 window without asking\n"
-      "  --fullscreen        run full screen without asking\n"
-      "  --data DIR          folder with scenes/, textures/ and demomusic.xm, where\n"
-      "                      error_log.txt is written (default: the program's folder)\n"
-      "  --offscreen         render without a visible window or sound device, on a\n"
-      "                      virtual clock: frame k shows demo time k/N\n"
-      "  --fps N             frames per second of the virtual clock (default 60)\n"
-      "  --until T           end after the first frame whose demo time is at least T\n"
-      "  --shot T:FILE.png   save the first frame at or after demo time T (repeatable)\n"
-      "  --key T:NAME        press F1, F2 or Escape at demo time T (repeatable)\n"
-      "  --export FILE       render the whole show offscreen into FILE.mp4 or FILE.mkv\n"
-      "                      (H.264 and AAC through ffmpeg), or into a folder of\n"
-      "                      numbered PNG frames and soundtrack.wav\n"
-      "  --size WxH          picture size of an export (default 800x600, at least 640x480)\n"
-      "  --help              show this text\n";
+  return "usage: velmora [options]\n"
+         "\n"
+         "Plays the production. Without options it asks whether to run full screen.\n"
+         "Keys: Escape ends, F1 shows or hides the debug console, F2 logs a line to\n"
+         "error_log.txt and skips to the next scene.\n"
+         "\n"
+         "  --window            run in an 800x600 window without asking\n"
+         "  --fullscreen        run full screen without asking\n"
+         "  --data DIR          folder with scenes/, textures/ and demomusic.xm, where\n"
+         "                      error_log.txt is written (default: the program's folder)\n"
+         "  --offscreen         render without a visible window or sound device, on a\n"
+         "                      virtual clock: frame k shows demo time k/N\n"
+         "  --fps N             frames per second of the virtual clock (default 60)\n"
+         "  --until T           end after the first frame whose demo time is at least T\n"
+         "  --shot T:FILE.png   save the first frame at or after demo time T (repeatable)\n"
+         "  --key T:NAME        press F1, F2 or Escape at demo time T (repeatable)\n"
+         "  --export FILE       render the whole show offscreen into FILE.mp4 or FILE.mkv\n"
+         "                      (H.264 and AAC through ffmpeg), or into a folder of\n"
+         "                      numbered PNG frames and soundtrack.wav\n"
+         "  --size WxH          picture size of an export (default 800x600, at least 640x480)\n"
+         "  --help              show this text\n";
 }
 
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
@@ -170,8 +170,10 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
       char tail = 0;
       if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &tail) != 2 || w < 640 || h < 480 ||
           w > 7680 || h > 4320 || w % 2 != 0 || h % 2 != 0) {
-        *error = "--size needs WIDTHxHEIGHT, even numbers from 640x480 to 7680x4320 "
-                 "(the effects capture a 512x256 corner of the frame), not '" + text + "'";
+        *error =
+            "--size needs WIDTHxHEIGHT, even numbers from 640x480 to 7680x4320 "
+            "(the effects capture a 512x256 corner of the frame), not '" +
+            text + "'";
         return false;
       }
       options->width = w;

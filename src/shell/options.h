@@ -19,14 +19,14 @@ struct KeyRequest {
 struct Options {
   enum class Screen { Ask, Window, Fullscreen };
   Screen screen = Screen::Ask;
-  std::string dataDir;       // empty: the folder that holds the program
-  bool offscreen = false;    // invisible surface, silent sound, virtual clock
-  int fps = 60;              // frames per second of the virtual clock
-  double until = -1.0;       // end after the first frame at or past this demo time
+  std::string dataDir;     // empty: the folder that holds the program
+  bool offscreen = false;  // invisible surface, silent sound, virtual clock
+  int fps = 60;            // frames per second of the virtual clock
+  double until = -1.0;     // end after the first frame at or past this demo time
   std::vector<ShotRequest> shots;
   std::vector<KeyRequest> keys;
-  std::string exportPath;    // non-empty: render the whole run into this video or folder
-  int width = 800;           // picture size of an export
+  std::string exportPath;  // non-empty: render the whole run into this video or folder
+  int width = 800;         // picture size of an export
   int height = 600;
   bool help = false;
 };

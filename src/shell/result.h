@@ -4,8 +4,8 @@
 #include <utility>
 
 struct Result {
-  int code = 0;          // 0 on success
-  std::string message;   // "Class::Operation() : text"
+  int code = 0;         // 0 on success
+  std::string message;  // "Class::Operation() : text"
 
   Result() = default;
   Result(int c, std::string m) : code(c), message(std::move(m)) {}

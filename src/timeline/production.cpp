@@ -36,18 +36,18 @@ struct SceneEntry {
 // The scenes in play order with the demo time at which each ends. The last
 // end time is never reached: the show ends at 193.9 s on the closing picture.
 const SceneEntry kScenes[] = {
-    {12.3f, &layer01},   // glowing keyframed opening
-    {24.0f, &layer00},   // logo
-    {41.0f, &layer02},   // keyframed scene with the flying object
-    {82.0f, &layer04},   // tunnel
-    {94.12f, &layer03},  // nested crab copies
-    {105.64f, &layer05}, // particle stream
-    {117.0f, &layer06},  // wide-angle echo
-    {134.74f, &layer07}, // tumbling object over a picture
-    {140.49f, &layer06}, // wide-angle echo again
-    {157.97f, &layer09}, // game piece turning over a picture
-    {181.25f, &layer08}, // keyframed scene with stepped glow
-    {600.0f, &layer10},  // closing picture
+    {12.3f, &layer01},    // glowing keyframed opening
+    {24.0f, &layer00},    // logo
+    {41.0f, &layer02},    // keyframed scene with the flying object
+    {82.0f, &layer04},    // tunnel
+    {94.12f, &layer03},   // nested crab copies
+    {105.64f, &layer05},  // particle stream
+    {117.0f, &layer06},   // wide-angle echo
+    {134.74f, &layer07},  // tumbling object over a picture
+    {140.49f, &layer06},  // wide-angle echo again
+    {157.97f, &layer09},  // game piece turning over a picture
+    {181.25f, &layer08},  // keyframed scene with stepped glow
+    {600.0f, &layer10},   // closing picture
 };
 
 }  // namespace

@@ -11,8 +11,8 @@
 #include "timeline/layer.h"
 
 struct Scene {
-  float endTime = 0.0f;               // demo time at which the player leaves the scene
-  std::vector<CLayer*> layerData;     // rendered in this order; not owned
+  float endTime = 0.0f;            // demo time at which the player leaves the scene
+  std::vector<CLayer*> layerData;  // rendered in this order; not owned
 };
 
 class CScenePlayer {

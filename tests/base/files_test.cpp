@@ -1,9 +1,10 @@
+#include "platform/files.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <vector>
 
-#include "platform/files.h"
 #include "support/temp_dir.h"
 
 namespace {

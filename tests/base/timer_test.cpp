@@ -1,8 +1,9 @@
+#include "shell/timer.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
 #include "shell/result.h"
-#include "shell/timer.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
+#include "shell/vec3.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "shell/glapi.h"
-#include "shell/vec3.h"
 
 namespace {
 

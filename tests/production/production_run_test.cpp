@@ -51,8 +51,8 @@ TEST_F(ProductionTest, PlaysToTheFirstFramePastTheEnd) {
 TEST_F(ProductionTest, F2LogsTheSceneAndSkipsAsTheTimelineSays) {
   // Presses at 5 s (scene 0), 30 s (scene 2) and 190 s (the last scene,
   // which F2 does not leave).
-  const ProgramRun run = Run({"--fps", "10", "--until", "191", "--key", "5:F2", "--key", "30:F2",
-                              "--key", "190:F2"});
+  const ProgramRun run =
+      Run({"--fps", "10", "--until", "191", "--key", "5:F2", "--key", "30:F2", "--key", "190:F2"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   const std::string log = testsupport::ReadText(data_.File("error_log.txt"));
   // After the skip at 5 s, scene 1 runs on the scene clock of scene 0 until
@@ -65,7 +65,7 @@ TEST_F(ProductionTest, F2LogsTheSceneAndSkipsAsTheTimelineSays) {
 }
 
 TEST_F(ProductionTest, TwoRunsDrawTheSameFrames) {
-  const std::vector<std::string> times = {"6", "18", "33", "60", "88", "100",
+  const std::vector<std::string> times = {"6",   "18",  "33",  "60",  "88",  "100",
                                           "111", "125", "137", "150", "170", "187"};
   std::vector<std::string> args = {"--fps", "10", "--until", "187"};
   for (const std::string& t : times) {

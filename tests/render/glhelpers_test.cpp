@@ -1,6 +1,7 @@
+#include "render/glhelpers.h"
+
 #include <gtest/gtest.h>
 
-#include "render/glhelpers.h"
 #include "support/gl_context.h"
 
 namespace {

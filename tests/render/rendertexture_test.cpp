@@ -1,7 +1,8 @@
+#include "render/rendertexture.h"
+
 #include <gtest/gtest.h>
 
 #include "render/glhelpers.h"
-#include "render/rendertexture.h"
 #include "support/gl_context.h"
 
 namespace {

@@ -53,8 +53,8 @@ class ExportTest : public ::testing::Test {
   }
 
   static std::string Probe(const std::string& file, const std::string& what) {
-    const std::string command = "ffprobe -v error " + what + " -of default=nw=1:nk=1 '" + file +
-                                "' 2>/dev/null";
+    const std::string command =
+        "ffprobe -v error " + what + " -of default=nw=1:nk=1 '" + file + "' 2>/dev/null";
     std::string result;
     if (FILE* pipe = popen(command.c_str(), "r")) {
       char buffer[256];
@@ -96,9 +96,8 @@ TEST_F(ExportTest, FolderHoldsEveryFrameAndASoundtrackOfTheSameLength) {
 
   // A frame of the export is exactly the shot of the same demo time.
   const std::string shot = out_.File("shot.png");
-  ASSERT_EQ(Run({"--offscreen", "--fps", "10", "--until", "0.5", "--shot", "0.5:" + shot})
-                .exitStatus,
-            0);
+  ASSERT_EQ(
+      Run({"--offscreen", "--fps", "10", "--until", "0.5", "--shot", "0.5:" + shot}).exitStatus, 0);
   Picture exported, shotPicture;
   ASSERT_TRUE(testsupport::ReadPNG(folder + "/frame_000005.png", &exported));
   ASSERT_TRUE(testsupport::ReadPNG(shot, &shotPicture));
@@ -130,8 +129,8 @@ TEST_F(ExportTest, VideoHasTheFramesAndTheSoundOfTheDemoTime) {
 TEST_F(ExportTest, FailuresSayWhyAndLeaveNothingBehind) {
   // No ffmpeg on the path.
   const std::string video = out_.File("show.mp4");
-  ProgramRun run = Run({"--export", video, "--fps", "10", "--until", "1"},
-                       {"PATH=" + out_.File("empty-bin")});
+  ProgramRun run =
+      Run({"--export", video, "--fps", "10", "--until", "1"}, {"PATH=" + out_.File("empty-bin")});
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_NE(run.err.find("ffmpeg"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(out_.path()));
@@ -158,8 +157,8 @@ TEST_F(ExportTest, InterruptRemovesThePartialOutput) {
   const pid_t child = fork();
   if (child == 0) {
     freopen("/dev/null", "w", stderr);
-    execl(TESTSHOW_PATH, TESTSHOW_PATH, "--data", data_.path().c_str(), "--export",
-          folder.c_str(), "--fps", "60", static_cast<char*>(nullptr));
+    execl(TESTSHOW_PATH, TESTSHOW_PATH, "--data", data_.path().c_str(), "--export", folder.c_str(),
+          "--fps", "60", static_cast<char*>(nullptr));
     _exit(127);
   }
   // Wait until some frames are on disk, then press Ctrl-C.

@@ -1,3 +1,5 @@
+#include "shell/log.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,7 +9,6 @@
 #include <sstream>
 
 #include "platform/dialogs.h"
-#include "shell/log.h"
 #include "support/temp_dir.h"
 
 namespace {

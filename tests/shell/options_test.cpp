@@ -1,8 +1,8 @@
+#include "shell/options.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "shell/options.h"
 
 namespace {
 
@@ -25,9 +25,8 @@ TEST(OptionsTest, BareRunAsksAndPlaysFromTheProgramFolder) {
 TEST(OptionsTest, UnattendedRunOptionsAreRead) {
   Options options;
   std::string error;
-  ASSERT_TRUE(Parse({"--offscreen", "--fps", "10", "--until=3.5", "--shot", "1.25:a.png",
-                     "--shot", "2:b:c.png", "--key", "0.5:F2", "--key=1:escape", "--data", "d",
-                     "--window"},
+  ASSERT_TRUE(Parse({"--offscreen", "--fps", "10", "--until=3.5", "--shot", "1.25:a.png", "--shot",
+                     "2:b:c.png", "--key", "0.5:F2", "--key=1:escape", "--data", "d", "--window"},
                     &options, &error))
       << error;
   EXPECT_TRUE(options.offscreen);
@@ -46,11 +45,20 @@ TEST(OptionsTest, UnattendedRunOptionsAreRead) {
 
 TEST(OptionsTest, MalformedOptionsAreRefusedWithAReason) {
   const std::vector<std::vector<const char*>> bad = {
-      {"--bogus"},          {"--fps", "0", "--offscreen"}, {"--fps", "x", "--offscreen"},
-      {"--fps", "30"},      {"--until", "-1"},             {"--until", "soon"},
-      {"--shot", "1.png"},  {"--shot", "1:"},              {"--key", "1:F3"},
-      {"--key", "F1"},      {"--data"},                    {"--window=yes"},
-      {"--until", "nan"},   {"--shot", "inf:a.png"},
+      {"--bogus"},
+      {"--fps", "0", "--offscreen"},
+      {"--fps", "x", "--offscreen"},
+      {"--fps", "30"},
+      {"--until", "-1"},
+      {"--until", "soon"},
+      {"--shot", "1.png"},
+      {"--shot", "1:"},
+      {"--key", "1:F3"},
+      {"--key", "F1"},
+      {"--data"},
+      {"--window=yes"},
+      {"--until", "nan"},
+      {"--shot", "inf:a.png"},
   };
   for (const auto& args : bad) {
     Options options;

@@ -59,7 +59,9 @@ class ShellRunTest : public ::testing::Test {
 
 TEST_F(ShellRunTest, PlaysScenesInTimeWithLetterboxAndEndsAfterUntil) {
   const ProgramRun run = Run({"--offscreen", "--fps", "20", "--until", "1.2", "--key", "0:F1",
-                              "--shot", ShotAt("0.95", "a.png"), "--shot", ShotAt("1.0", "b.png"), "--shot", ShotAt("1.05", "c.png"), "--shot", ShotAt("1.2", "d.png"), "--shot", ShotAt("1.25", "e.png")});
+                              "--shot", ShotAt("0.95", "a.png"), "--shot", ShotAt("1.0", "b.png"),
+                              "--shot", ShotAt("1.05", "c.png"), "--shot", ShotAt("1.2", "d.png"),
+                              "--shot", ShotAt("1.25", "e.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   const Picture a = Shot("a.png");
   EXPECT_EQ(a.width, 800);
@@ -87,10 +89,12 @@ TEST_F(ShellRunTest, PlaysScenesInTimeWithLetterboxAndEndsAfterUntil) {
 
 TEST_F(ShellRunTest, F2LogsItsLineAndSkipsToTheNextScene) {
   { std::ofstream(dir_.File("error_log.txt")) << "kept\n"; }
-  const ProgramRun run = Run({"--offscreen", "--fps", "10", "--until", "0.8", "--key", "0.5:F2",
-                              "--shot", ShotAt("0.4", "before.png"), "--shot", ShotAt("0.6", "after.png")});
+  const ProgramRun run =
+      Run({"--offscreen", "--fps", "10", "--until", "0.8", "--key", "0.5:F2", "--shot",
+           ShotAt("0.4", "before.png"), "--shot", ShotAt("0.6", "after.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(testsupport::ReadText(dir_.File("error_log.txt")), "kept\nindex = 0 time 0.50 eff  0.50 \n");
+  EXPECT_EQ(testsupport::ReadText(dir_.File("error_log.txt")),
+            "kept\nindex = 0 time 0.50 eff  0.50 \n");
   ExpectColour(Shot("before.png"), 400, 300, 255, 0, 0);
   ExpectColour(Shot("after.png"), 400, 300, 0, 255, 0);
   // No restart for a skip.
@@ -98,9 +102,8 @@ TEST_F(ShellRunTest, F2LogsItsLineAndSkipsToTheNextScene) {
 }
 
 TEST_F(ShellRunTest, EscapeEndsTheRunBeforeTheNextFrameAndShutsDown) {
-  const ProgramRun run =
-      Run({"--offscreen", "--fps", "10", "--key", "0.3:Escape", "--shot", ShotAt("0.2", "drawn.png"),
-           "--shot", ShotAt("0.3", "never.png")});
+  const ProgramRun run = Run({"--offscreen", "--fps", "10", "--key", "0.3:Escape", "--shot",
+                              ShotAt("0.2", "drawn.png"), "--shot", ShotAt("0.3", "never.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_TRUE(std::filesystem::exists(dir_.File("drawn.png")));
   EXPECT_FALSE(std::filesystem::exists(dir_.File("never.png")));
@@ -108,8 +111,9 @@ TEST_F(ShellRunTest, EscapeEndsTheRunBeforeTheNextFrameAndShutsDown) {
 }
 
 TEST_F(ShellRunTest, RunEndsWithTheFirstFramePast193Point9) {
-  const ProgramRun run = Run({"--offscreen", "--fps", "2", "--shot", ShotAt("193.5", "last_but_one.png"),
-                              "--shot", ShotAt("194", "last.png"), "--shot", ShotAt("194.5", "never.png")});
+  const ProgramRun run =
+      Run({"--offscreen", "--fps", "2", "--shot", ShotAt("193.5", "last_but_one.png"), "--shot",
+           ShotAt("194", "last.png"), "--shot", ShotAt("194.5", "never.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_TRUE(std::filesystem::exists(dir_.File("last_but_one.png")));
   // The closing frame is still completed and presented.
@@ -120,8 +124,9 @@ TEST_F(ShellRunTest, RunEndsWithTheFirstFramePast193Point9) {
 }
 
 TEST_F(ShellRunTest, ConsoleShowsFromTheStartAndF1HidesIt) {
-  const ProgramRun run = Run({"--offscreen", "--fps", "10", "--until", "0.6", "--key", "0.3:F1",
-                              "--shot", ShotAt("0.2", "on.png"), "--shot", ShotAt("0.4", "off.png")});
+  const ProgramRun run =
+      Run({"--offscreen", "--fps", "10", "--until", "0.6", "--key", "0.3:F1", "--shot",
+           ShotAt("0.2", "on.png"), "--shot", ShotAt("0.4", "off.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   const Picture on = Shot("on.png");
   const Picture off = Shot("off.png");
@@ -140,14 +145,17 @@ TEST_F(ShellRunTest, ConsoleShowsFromTheStartAndF1HidesIt) {
 }
 
 TEST_F(ShellRunTest, TwoRunsDrawIdenticalFrames) {
-  ASSERT_EQ(Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", ShotAt("1.1", "one.png")})
-                .exitStatus,
-            0);
+  ASSERT_EQ(
+      Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", ShotAt("1.1", "one.png")})
+          .exitStatus,
+      0);
   std::filesystem::rename(dir_.File("one.png"), dir_.File("first.png"));
-  ASSERT_EQ(Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", ShotAt("1.1", "one.png")})
-                .exitStatus,
-            0);
-  EXPECT_EQ(testsupport::ReadText(dir_.File("first.png")), testsupport::ReadText(dir_.File("one.png")));
+  ASSERT_EQ(
+      Run({"--offscreen", "--fps", "30", "--until", "1.1", "--shot", ShotAt("1.1", "one.png")})
+          .exitStatus,
+      0);
+  EXPECT_EQ(testsupport::ReadText(dir_.File("first.png")),
+            testsupport::ReadText(dir_.File("one.png")));
 }
 
 TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {

@@ -22,7 +22,8 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<st
   if (child == 0) {
     for (const std::string& name : unsetEnv) unsetenv(name.c_str());
     for (const std::string& pair : setEnv) putenv(strdup(pair.c_str()));
-    if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr)) _exit(126);
+    if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
+      _exit(126);
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);

@@ -1,3 +1,5 @@
+#include "timeline/sceneplayer.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 #include "platform/clock.h"
 #include "platform/sound.h"
 #include "support/temp_dir.h"
-#include "timeline/sceneplayer.h"
 
 namespace {
 
@@ -215,8 +216,8 @@ TEST_F(ScenePlayerTest, DoneTwiceReleasesTheSoundOnceAndTellsEveryLayerEachTime)
   EXPECT_EQ(player.music, 0u);
   Result second = player.Done();
   EXPECT_EQ(second.message, "CScenePlayer::Done() : ok!");
-  EXPECT_EQ(log_, (std::vector<std::string>{"done A", "done B", "done A", "done A", "done B",
-                                            "done A"}));
+  EXPECT_EQ(log_,
+            (std::vector<std::string>{"done A", "done B", "done A", "done A", "done B", "done A"}));
   // The sound layer can start again afterwards: nothing was left half-freed.
   CScenePlayer again;
   again.sceneData = {{600.0f, {&a}}};
