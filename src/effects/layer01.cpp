@@ -14,6 +14,10 @@ Result CLayer01::Init() {
 
 void CLayer01::Restart() { timer.Reset(); }
 
+void CLayer01::Advance(float /*t*/) {
+  if (float(scene.GetFrames()) < float(timer.GetTime() * 5.0)) timer.Reset();
+}
+
 void CLayer01::Render(float /*t*/) {
   glWindow.clearColor[0] = 0.0f;
   glWindow.clearColor[1] = 0.0f;

@@ -13,6 +13,8 @@ class CLayer01 final : public CLayer {
   void Restart() override;
   // The scene time is not used: the layer clock drives the animation.
   void Render(float t) override;
+  // The layer clock's loop, without drawing.
+  void Advance(float t) override;
   Result Done() override;
 
   CAnimModel scene;     // "anim_02.3ds", through camera 0

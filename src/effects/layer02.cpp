@@ -17,6 +17,10 @@ Result CLayer02::Init() {
 
 void CLayer02::Restart() { timer.Reset(); }
 
+void CLayer02::Advance(float /*t*/) {
+  if (float(scene.GetFrames()) < float(timer.GetTime() * 10.0)) timer.Reset();
+}
+
 void CLayer02::Render(float t) {
   // Ten keyframe frames per second of the layer clock.
   const float f = float(timer.GetTime() * 10.0);

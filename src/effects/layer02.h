@@ -13,6 +13,8 @@ class CLayer02 final : public CLayer {
   // Restarts the layer clock, so the animation starts from frame 0.
   void Restart() override;
   void Render(float t) override;
+  // The layer clock's loop, without drawing.
+  void Advance(float t) override;
   Result Done() override;
 
   CTimer timer;         // the layer clock

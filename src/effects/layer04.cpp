@@ -23,6 +23,10 @@ Result CLayer04::Init() {
 
 void CLayer04::Restart() { timer.Reset(); }
 
+void CLayer04::Advance(float /*t*/) {
+  if (float(tunnel.GetFrames()) < float(timer.GetTime() * 3.0)) timer.Reset();
+}
+
 void CLayer04::Render(float t) {
   glWindow.clearColor[0] = 0.0f;
   glWindow.clearColor[1] = 0.0f;

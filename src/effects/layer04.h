@@ -15,6 +15,8 @@ class CLayer04 final : public CLayer {
   // Restarts the layer clock, so the tunnel starts from frame 0.
   void Restart() override;
   void Render(float t) override;
+  // The layer clock's loop, without drawing.
+  void Advance(float t) override;
   Result Done() override;
 
   CTimer timer;        // the layer clock

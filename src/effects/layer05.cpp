@@ -19,6 +19,10 @@ Result CLayer05::Init() {
   if (r.code != 0) return Result(1, "CLayer05::Init() : " + r.message);
   r = picture.Load("poz2.jpg", &texLib);
   if (r.code != 0) return Result(1, "CLayer05::Init() : " + r.message);
+  // Nothing draws random numbers after this until the scene plays, so this
+  // is the state a straight run begins the scene with.
+  startParticles_ = swarm.particles;
+  startRandom_ = ParticleRandomState();
   return Result(0, "CLayer05::Init() : ok!");
 }
 
@@ -34,5 +38,13 @@ void CLayer05::Render(float /*t*/) {
   swarm.Draw(5.0f);
   glPopMatrix();
 }
+
+void CLayer05::Rewind() {
+  swarm.particles = startParticles_;
+  ParticleRandomSeed(startRandom_);
+  Restart();
+}
+
+void CLayer05::Advance(float /*t*/) { swarm.Update(); }
 
 Result CLayer05::Done() { return Result(0, "CLayer05::Done() : ok!"); }

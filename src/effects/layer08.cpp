@@ -14,6 +14,11 @@ Result CLayer08::Init() {
 
 void CLayer08::Restart() { timer.Reset(); }
 
+void CLayer08::Advance(float /*t*/) {
+  const float f = static_cast<float>(timer.GetTime() * 10.0);
+  if (static_cast<float>(static_cast<int>(scene.GetFrames())) < f) timer.Reset();
+}
+
 void CLayer08::Render(float /*t*/) {
   const float f = static_cast<float>(timer.GetTime() * 10.0);
 

@@ -13,6 +13,8 @@ class CLayer08 final : public CLayer {
   void Restart() override;
   // Runs on the layer clock; the scene time is not used.
   void Render(float t) override;
+  // The layer clock's loop, without drawing.
+  void Advance(float t) override;
   Result Done() override;
 
   CTimer timer;            // the layer clock, 10 animation frames per second

@@ -51,6 +51,8 @@ int ParticleRandom() {
 
 void ParticleRandomSeed(uint32_t seed) { g_randomState = seed; }
 
+uint32_t ParticleRandomState() { return g_randomState; }
+
 void CHermite::Evaluate(float u) {
   const float u2 = u * u;
   const float u3 = u2 * u;
@@ -135,4 +137,14 @@ void CParticle::Draw(float halfSize) {
   glDepthMask(GL_TRUE);
   glDisable(GL_BLEND);
   glEnable(GL_CULL_FACE);
+}
+
+void CParticle::Update() {
+  // The same relaunch rule as Draw, in the same order, so that a swarm moved
+  // on here is the swarm Draw would have left.
+  const float now = static_cast<float>(clock.GetTime());
+  const uint32_t count = static_cast<uint32_t>(particles.size());
+  for (uint32_t i = 0; i < count; ++i) {
+    if ((now - particles[i].birth) * particles[i].rate > 1.0f) Emit(i, now);
+  }
 }

@@ -18,9 +18,11 @@ class CTexLib;
 // same. Each draw sets state = state * 214013 + 2531011 (mod 2^32) and returns
 // bits 16 to 30 of the new state, 0..32767.
 int ParticleRandom();
-// Puts the generator back to `seed` (the program itself never calls it; the
-// state starts at 1 on its own).
+// Puts the generator back to `seed` (the state starts at 1 on its own; a seek
+// puts back a state it saved).
 void ParticleRandomSeed(uint32_t seed);
+// The generator's current state, to be put back later with ParticleRandomSeed.
+uint32_t ParticleRandomState();
 
 // The set-up an effect fills and hands to CParticle::Create.
 struct ParticleDesc {
@@ -74,6 +76,9 @@ class CParticle {
   // of the current model-view coordinates: additive, depth-tested, no depth
   // writes. Leaves blending off, culling on, texturing on for unit 0.
   void Draw(float halfSize);
+  // What Draw does to the swarm, without drawing: relaunches every particle
+  // whose flight is over by the particle clock.
+  void Update();
   // (Re)starts particle `index` at particle-clock time birthTime; ten draws
   // of the random generator. An index past the end is ignored.
   void Emit(uint32_t index, float birthTime);

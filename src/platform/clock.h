@@ -23,12 +23,28 @@ void StartRealClock();
 void StartVirtualClock(int framesPerSecond);
 bool IsVirtualClock();
 int VirtualFramesPerSecond();
-// Virtual clock only: one more frame has been presented.
+// Virtual clock only: one more frame has been presented. The counter moves
+// on with it unless the clock is paused.
 void AdvanceVirtualFrame();
-// Virtual clock only: frames presented so far.
+// Virtual clock only: the frame the counter shows (k: it reads
+// VirtualCounterAt(k)); equal to the frames presented until a pause or a
+// SetPerfCounter makes them differ.
 int64_t VirtualFrame();
+// Virtual clock only: frames presented since the clock started, paused or not.
+int64_t PresentedFrames();
 // The virtual counter's reading once `frame` frames have been presented.
 int64_t VirtualCounterAt(int64_t frame);
+// Ticks from the first frame to frame `frame` of a run at `fps` frames per
+// second: exact where fps divides the frequency, the nearest tick otherwise.
+int64_t TicksAtFrame(int64_t frame, int fps);
+
+// Pause and seek. While paused the counter stands still (every clock of the
+// program freezes together) and resumes from the same reading.
+void SetClockPaused(bool paused);
+bool ClockPaused();
+// Moves the counter so that it reads `ticks` now; it runs on from there. On
+// the virtual clock `ticks` should be a frame's reading, VirtualCounterAt(k).
+void SetPerfCounter(int64_t ticks);
 
 // Real seconds from an arbitrary origin, whatever the counter's mode: for
 // progress reports, never for the show's timing.

@@ -37,6 +37,9 @@ struct SoundState {
   MusicHandle handle = 0;
   MusicHandle lastHandle = 0;
   bool playing = false;  // SoundMusicPlay ran and the module has not ended
+  bool paused = false;   // the transport's pause: silence, position kept
+  bool muted = false;    // the module plays on, unheard
+  float volume = 1.0f;   // 0..1
 };
 
 SoundState state;
@@ -62,9 +65,16 @@ void Mix(void* /*user*/, Uint8* stream, int len) {
   const size_t frames = size_t(len) / (2 * sizeof(int16_t));
   int16_t* out = reinterpret_cast<int16_t*>(stream);
   size_t done = 0;
-  if (state.module != nullptr && state.playing) {
+  if (state.module != nullptr && state.playing && !state.paused) {
     done = openmpt_module_read_interleaved_stereo(state.module, state.frequency, frames, out);
     if (done < frames) state.playing = false;  // the song has ended
+    if (state.muted) {
+      done = 0;
+    } else if (state.volume < 1.0f) {
+      // A fixed-point gain: no clipping can come from scaling down.
+      const int32_t gain = static_cast<int32_t>(state.volume * 32768.0f);
+      for (size_t i = 0; i < done * 2; ++i) out[i] = static_cast<int16_t>((out[i] * gain) >> 15);
+    }
   }
   std::memset(out + done * 2, 0, (frames - done) * 2 * sizeof(int16_t));
 }
@@ -249,6 +259,29 @@ bool SoundFree() {
   state.started = false;
   state.initialised = false;
   return true;
+}
+
+void SoundSetPaused(bool paused) {
+  DeviceLock lock;
+  state.paused = paused;
+}
+
+void SoundSetPosition(double seconds) {
+  DeviceLock lock;
+  if (state.module == nullptr || state.handle == 0) return;
+  openmpt_module_set_position_seconds(state.module, seconds < 0.0 ? 0.0 : seconds);
+  // Back from the end: the module plays again if the show had started it.
+  if (state.started) state.playing = true;
+}
+
+void SoundSetVolume(float volume) {
+  DeviceLock lock;
+  state.volume = volume < 0.0f ? 0.0f : (volume > 1.0f ? 1.0f : volume);
+}
+
+void SoundSetMuted(bool muted) {
+  DeviceLock lock;
+  state.muted = muted;
 }
 
 bool SoundIsPlaying() {

@@ -33,6 +33,16 @@ bool SoundStop();
 bool SoundMusicFree(MusicHandle music);
 bool SoundFree();
 
+// The player's transport. Paused, the output plays silence and the module's
+// position stands still. The position moves the loaded module (seconds from
+// its start; a module that had played to its end plays again from there).
+// The volume scales the output from 0 (silent) to 1 (as mixed); muting keeps
+// the module playing, unheard.
+void SoundSetPaused(bool paused);
+void SoundSetPosition(double seconds);
+void SoundSetVolume(float volume);
+void SoundSetMuted(bool muted);
+
 // For tests and diagnostics: true while a module is playing (the output pulls
 // samples from it).
 bool SoundIsPlaying();

@@ -12,36 +12,43 @@ SDL_Window* g_window = nullptr;
 SDL_GLContext g_context = nullptr;
 bool g_videoStarted = false;
 bool g_modeChanged = false;
-bool g_keyWentDown[5] = {};
+bool g_keyWentDown[static_cast<int>(Key::Count)] = {};
 
 std::string SdlError(const char* what) {
   const char* detail = SDL_GetError();
   return std::string(what) + (detail != nullptr && *detail ? std::string(": ") + detail : "");
 }
 
-Key KeyFromSdl(SDL_Keycode code) {
-  switch (code) {
-    case SDLK_ESCAPE:
-      return Key::Escape;
-    case SDLK_F1:
-      return Key::F1;
-    case SDLK_F2:
-      return Key::F2;
-    default:
-      return Key::Other;
+struct KeyName {
+  Key key;
+  SDL_Keycode code;
+};
+
+const KeyName kKeys[] = {
+    {Key::Escape, SDLK_ESCAPE}, {Key::F1, SDLK_F1},
+    {Key::F2, SDLK_F2},         {Key::Space, SDLK_SPACE},
+    {Key::Left, SDLK_LEFT},     {Key::Right, SDLK_RIGHT},
+    {Key::PageUp, SDLK_PAGEUP}, {Key::PageDown, SDLK_PAGEDOWN},
+    {Key::Home, SDLK_HOME},     {Key::M, SDLK_m},
+    {Key::Up, SDLK_UP},         {Key::Down, SDLK_DOWN},
+    {Key::F11, SDLK_F11},       {Key::AltEnter, SDLK_RETURN},
+};
+
+Key KeyFromSdl(SDL_Keycode code, Uint16 modifiers) {
+  if (code == SDLK_RETURN || code == SDLK_KP_ENTER) {
+    return (modifiers & KMOD_ALT) != 0 ? Key::AltEnter : Key::Other;
   }
+  for (const KeyName& name : kKeys) {
+    if (name.code == code) return name.key;
+  }
+  return Key::Other;
 }
 
-SDL_Keycode SdlFromKey(Key key) {
-  switch (key) {
-    case Key::Escape:
-      return SDLK_ESCAPE;
-    case Key::F1:
-      return SDLK_F1;
-    case Key::F2:
-      return SDLK_F2;
-    default:
-      return SDLK_UNKNOWN;
+void SdlFromKey(Key key, SDL_Keycode* code, Uint16* modifiers) {
+  *code = SDLK_UNKNOWN;
+  *modifiers = key == Key::AltEnter ? KMOD_LALT : KMOD_NONE;
+  for (const KeyName& name : kKeys) {
+    if (name.key == key) *code = name.code;
   }
 }
 
@@ -91,12 +98,22 @@ bool OpenWindow(const std::string& caption, int width, int height, int colorBits
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channelBits);
 
   Uint32 flags = SDL_WINDOW_OPENGL;
-  flags |= kind == DisplayKind::Offscreen ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN;
-  if (fullscreen && kind == DisplayKind::Screen) flags |= SDL_WINDOW_BORDERLESS;
+  flags |= kind == DisplayKind::Offscreen ? SDL_WINDOW_HIDDEN
+                                          : SDL_WINDOW_SHOWN | SDL_WINDOW_ALLOW_HIGHDPI;
+  if (kind == DisplayKind::Screen) {
+    flags |= fullscreen ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE;
+  }
   g_window = SDL_CreateWindow(caption.c_str(), 0, 0, width, height, flags);
   if (g_window == nullptr) {
     *reason = SdlError("SDL_CreateWindow failed");
     return false;
+  }
+  if (kind == DisplayKind::Screen) {
+    // The effects copy a 512 x 256 corner of the frame: never smaller than that
+    // with room to spare. A window opened full screen becomes resizable when
+    // the user leaves full screen.
+    SDL_SetWindowMinimumSize(g_window, 640, 480);
+    SDL_SetWindowResizable(g_window, SDL_TRUE);
   }
   return true;
 }
@@ -145,6 +162,44 @@ void EnterDesktopFullscreen() {
 void RestoreDisplayMode() {
   if (g_window != nullptr && g_modeChanged) SDL_SetWindowFullscreen(g_window, 0);
   g_modeChanged = false;
+}
+
+bool SetFullscreen(bool fullscreen) {
+  if (g_window == nullptr) return false;
+  if (fullscreen == IsFullscreen()) return true;
+  if (!fullscreen) {
+    // Leaving also undoes a display-mode change made at start.
+    if (SDL_SetWindowFullscreen(g_window, 0) != 0) return false;
+    SDL_SetWindowBordered(g_window, SDL_TRUE);
+    g_modeChanged = false;
+    ShowCursor(true);
+    return true;
+  }
+  if (SDL_SetWindowFullscreen(g_window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+  g_modeChanged = true;
+  ShowCursor(false);
+  return true;
+}
+
+bool IsFullscreen() {
+  return g_window != nullptr && (SDL_GetWindowFlags(g_window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+void DisplaySize(int* width, int* height) {
+  *width = 0;
+  *height = 0;
+  if (g_window == nullptr) return;
+  SDL_DisplayMode mode;
+  const int display = SDL_GetWindowDisplayIndex(g_window);
+  if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &mode) != 0) return;
+  *width = mode.w;
+  *height = mode.h;
+}
+
+bool SetVSync(bool vsync) {
+  if (g_context == nullptr) return false;
+  if (!vsync) return SDL_GL_SetSwapInterval(0) == 0;
+  return SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0;
 }
 
 void ShowAndFocusWindow() {
@@ -212,7 +267,7 @@ bool PollEvent(Event* event) {
       break;
     case SDL_KEYDOWN:
       event->type = EventType::KeyDown;
-      event->key = KeyFromSdl(e.key.keysym.sym);
+      event->key = KeyFromSdl(e.key.keysym.sym, e.key.keysym.mod);
       // A held key repeats; only a fresh press counts as "went down".
       if (!e.key.repeat) g_keyWentDown[static_cast<int>(event->key)] = true;
       break;
@@ -236,7 +291,7 @@ void PostKeyDown(Key key) {
   SDL_zero(e);
   e.type = SDL_KEYDOWN;
   e.key.state = SDL_PRESSED;
-  e.key.keysym.sym = SdlFromKey(key);
+  SdlFromKey(key, &e.key.keysym.sym, &e.key.keysym.mod);
   e.key.windowID = g_window != nullptr ? SDL_GetWindowID(g_window) : 0;
   SDL_PushEvent(&e);
 }

@@ -14,7 +14,9 @@ enum class DisplayKind {
 };
 
 // Opens the window of the given client size with a compatibility-profile GL
-// configuration (double buffered, depthBits of depth). On failure returns false
+// configuration (double buffered, depthBits of depth). A window on a screen
+// can be resized by the user (not below 640 x 480) and has a drawable of the
+// display's real pixel size on high-density screens. On failure returns false
 // and says why in `reason`.
 bool OpenWindow(const std::string& caption, int width, int height, int colorBits, int depthBits,
                 bool fullscreen, DisplayKind kind, std::string* reason);
@@ -27,6 +29,17 @@ bool SetDisplayMode(int width, int height, int colorBits, int hz);
 void EnterDesktopFullscreen();
 // Back to the desktop's own mode (harmless when it never changed).
 void RestoreDisplayMode();
+
+// Switches between a window and full screen at the desktop's own mode, with
+// the cursor hidden in full screen. False when the switch was refused.
+bool SetFullscreen(bool fullscreen);
+bool IsFullscreen();
+// The size of the display the window is on (0 x 0 without one).
+void DisplaySize(int* width, int* height);
+// Paces presentation to the display: adaptive synchronisation where the
+// driver offers it, otherwise plain; `vsync` false presents at once. False
+// when the driver refused.
+bool SetVSync(bool vsync);
 
 void ShowAndFocusWindow();
 void ShowCursor(bool visible);
@@ -50,7 +63,26 @@ bool HasDisplay();
 
 // --- events ---------------------------------------------------------------
 
-enum class Key { None, Escape, F1, F2, Other };
+enum class Key {
+  None,
+  Escape,
+  F1,
+  F2,
+  Other,
+  // The player's transport keys.
+  Space,
+  Left,
+  Right,
+  PageUp,
+  PageDown,
+  Home,
+  M,
+  Up,
+  Down,
+  F11,
+  AltEnter,  // Enter with Alt held
+  Count      // not a key: the number of the above
+};
 
 enum class EventType {
   Quit,          // the queue's quit message: ends the loop, never dispatched

@@ -43,6 +43,14 @@ void CRenderTexture::Create(unsigned int newWidth, unsigned int newHeight) {
 // it leave the GL state alone rather than collapse the viewport to 0 x 0.
 void CRenderTexture::BeginCapture() {
   if (id == 0) return;
+  // The picture's viewport may have changed since Create (a resized window):
+  // the one current now is the one to come back to.
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  viewportX = viewport[0];
+  viewportY = viewport[1];
+  viewportWidth = viewport[2];
+  viewportHeight = viewport[3];
   glViewport(0, 0, width, height);
 }
 
@@ -50,7 +58,7 @@ void CRenderTexture::EndCapture() {
   if (id == 0) return;
   glBindTexture(GL_TEXTURE_2D, id);
   glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, width, height, 0);
-  glViewport(0, 0, viewportWidth, viewportHeight);
+  glViewport(viewportX, viewportY, viewportWidth, viewportHeight);
 }
 
 void CRenderTexture::Bind() {

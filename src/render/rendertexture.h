@@ -14,9 +14,11 @@ class CRenderTexture {
   // Makes a black RGB texture; both sides must be 64, 128, 256 or 512,
   // otherwise nothing happens. Remembers the viewport current now.
   void Create(unsigned int newWidth, unsigned int newHeight);
-  // Small pass: the viewport becomes the texture's size.
+  // Small pass: the viewport becomes the texture's size, in the lower-left
+  // corner of the drawable.
   void BeginCapture();
-  // Copies the lower-left corner into the texture and restores the viewport.
+  // Copies the lower-left corner into the texture and restores the viewport
+  // that was current at BeginCapture.
   void EndCapture();
   // Binds the texture on unit 0 with source-alpha blend factors.
   void Bind();
@@ -25,6 +27,9 @@ class CRenderTexture {
   uint32_t id = 0;
   int width = 0;
   int height = 0;
+  // The viewport to come back to after a capture.
+  int viewportX = 0;
+  int viewportY = 0;
   int viewportWidth = 0;
   int viewportHeight = 0;
 };

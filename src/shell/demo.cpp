@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -15,10 +16,12 @@
 #include "platform/sound.h"
 #include "platform/window.h"
 #include "render/glhelpers.h"
+#include "render/viewport.h"
 #include "shell/exporter.h"
 #include "shell/globals.h"
 #include "shell/log.h"
 #include "shell/options.h"
+#include "timeline/seek.h"
 
 namespace {
 
@@ -40,6 +43,27 @@ Exporter exporter;
 bool exporting = false;
 volatile sig_atomic_t interrupted = 0;
 
+// Where the picture goes in the drawable, followed every frame (a window can
+// be resized or go full screen at any time).
+int drawableWidth = 0;
+int drawableHeight = 0;
+PictureRect picture;
+int fontHeight = 0;
+
+// The player's transport.
+bool paused = false;
+bool muted = false;
+int volumeSteps = 10;  // tenths of full volume
+// A seek asked for during a frame is carried out at the start of the next
+// one.
+int64_t pendingSeekFrame = -1;
+// Frame rate at which a seek replays what the layers carry from frame to
+// frame: the virtual clock's, or a display's usual rate in the live show.
+int seekFps = 60;
+// The run's own clock for --until, --shot and --key: it starts at --start and
+// moves on with every frame, paused or not.
+double runClockOrigin = 0.0;
+
 void OnInterrupt(int) { interrupted = 1; }
 
 constexpr float kBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -57,19 +81,21 @@ void WndProc(const platform::Event& event) {
   }
 }
 
-// The demo time of the frame about to be drawn (or just drawn): exact k / N on
-// the virtual clock, the demo clock's reading otherwise.
-double FrameTime(float t) {
+// The run time of the frame about to be drawn (or just drawn): --start plus
+// exactly k / N after k frames on the virtual clock, plus the real seconds
+// since the show began otherwise.
+double RunTime() {
   if (platform::IsVirtualClock()) {
-    return static_cast<double>(platform::VirtualFrame()) / platform::VirtualFramesPerSecond();
+    return options.start +
+           static_cast<double>(platform::PresentedFrames()) / platform::VirtualFramesPerSecond();
   }
-  return static_cast<double>(t);
+  return options.start + platform::MonotonicSeconds() - runClockOrigin;
 }
 
 // Posts the key presses that are due by the frame about to be drawn, so that
 // the loop takes them exactly like presses from the keyboard. True if any.
 bool PostDueKeys() {
-  const double now = platform::IsVirtualClock() ? FrameTime(0.0f) : demoTimer.GetTime();
+  const double now = RunTime();
   bool posted = false;
   for (size_t i = 0; i < options.keys.size(); ++i) {
     if (!keyPosted[i] && now >= options.keys[i].time) {
@@ -126,13 +152,76 @@ void ExportFrame() {
 // the end of the show, or the first at or past --until. Demo time is worked
 // out exactly as the demo clock will read it.
 int64_t LastFrameOfRun() {
-  const double secondsPerTick = 1.0 / static_cast<double>(platform::PerfFrequency());
   const int fpsRate = platform::VirtualFramesPerSecond();
   for (int64_t k = 0;; ++k) {
-    const float t =
-        static_cast<float>(static_cast<double>(platform::VirtualCounterAt(k)) * secondsPerTick);
-    if (t > 193.9f) return k;
+    if (FrameDemoTime(k, fpsRate) > 193.9f) return k;
     if (options.until >= 0.0 && static_cast<double>(k) / fpsRate >= options.until) return k;
+  }
+}
+
+// Follows the drawable's size: the picture's place in it and the console's
+// glyphs, which are bitmaps of a fixed pixel size and so are made again for
+// the picture's height (10 pixels at 600). Nothing is allocated unless the
+// size changed.
+void FollowDrawable() {
+  int w = 0;
+  int h = 0;
+  platform::DrawableSize(&w, &h);
+  if (w != drawableWidth || h != drawableHeight) {
+    drawableWidth = w;
+    drawableHeight = h;
+    picture = FitPicture(w, h);
+  }
+  const int wantedFont = std::max(1, (picture.height * 10 + 300) / 600);
+  if (wantedFont != fontHeight && fontHeight != 0) {
+    font.Create(glWindow.hdc, "Tahoma", wantedFont, 700);
+    fontHeight = wantedFont;
+  }
+  UsePictureViewport(picture);
+}
+
+// The transport keys, polled once a frame like F1 and F2.
+void PollTransport(float t) {
+  const int scenes = static_cast<int>(scenePlayer.sceneData.size());
+  if (platform::KeyWentDown(platform::Key::Space)) {
+    paused = !paused;
+    platform::SetClockPaused(paused);
+    platform::SoundSetPaused(paused);
+  }
+  // Five seconds from the frame nearest to now, counted in whole frames so
+  // that a seek from a frame lands exactly on a frame.
+  const int64_t now = std::llround(static_cast<double>(t) * seekFps);
+  if (platform::KeyWentDown(platform::Key::Left)) {
+    pendingSeekFrame = std::max<int64_t>(0, now - 5 * seekFps);
+  }
+  if (platform::KeyWentDown(platform::Key::Right)) pendingSeekFrame = now + 5 * seekFps;
+  if (platform::KeyWentDown(platform::Key::PageUp)) {
+    const int previous = std::max(0, scenePlayer.index - 1);
+    pendingSeekFrame = SceneFirstFrame(scenePlayer.sceneData, previous, seekFps);
+  }
+  if (platform::KeyWentDown(platform::Key::PageDown) && scenePlayer.index + 1 < scenes) {
+    pendingSeekFrame = SceneFirstFrame(scenePlayer.sceneData, scenePlayer.index + 1, seekFps);
+  }
+  if (platform::KeyWentDown(platform::Key::Home)) pendingSeekFrame = 0;
+  if (platform::KeyWentDown(platform::Key::M)) {
+    muted = !muted;
+    platform::SoundSetMuted(muted);
+  }
+  const bool up = platform::KeyWentDown(platform::Key::Up);
+  const bool down = platform::KeyWentDown(platform::Key::Down);
+  if (up || down) {
+    volumeSteps = std::clamp(volumeSteps + (up ? 1 : 0) - (down ? 1 : 0), 0, 10);
+    platform::SoundSetVolume(static_cast<float>(volumeSteps) / 10.0f);
+  }
+  const bool f11 = platform::KeyWentDown(platform::Key::F11);
+  if ((platform::KeyWentDown(platform::Key::AltEnter) || f11) && !glWindow.offscreen) {
+    const bool wanted = !platform::IsFullscreen();
+    if (platform::SetFullscreen(wanted)) {
+      glWindow.fullscreen = wanted;
+    } else {
+      std::fprintf(stderr, "velmora: the display refused to switch %s full screen\n",
+                   wanted ? "to" : "out of");
+    }
   }
 }
 
@@ -148,30 +237,94 @@ void DrawConsole(float t, float eff) {
   font.Print(10, 460, "eff time %.1f ", static_cast<double>(eff));
 }
 
+// The GL state as the set-up leaves it for the first frame, kept on the
+// attribute stacks so that a seek can start again from it.
+void SaveSetupState() {
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+}
+
+void RestoreSetupState() {
+  glPopClientAttrib();
+  glPopAttrib();
+  SaveSetupState();
+}
+
 // Returns the set-up's result; the caller ends the run when it failed.
 Result InitDemo(TimelineFiller fillTimeline) {
   LookupMultitexture();
   texLib.SetPath("textures\\");
-  font.Create(glWindow.hdc, "Tahoma", 10, 700);
+  FollowDrawable();
+  fontHeight = std::max(1, (picture.height * 10 + 300) / 600);
+  font.Create(glWindow.hdc, "Tahoma", fontHeight, 700);
   fillTimeline(&scenePlayer.sceneData);
   Result result = scenePlayer.Init("demomusic.xm", glWindow.hwnd);
   ShowResult(result);
   demoTimer.Reset();
   fpsTimer.Reset();
   if (result.code == 0) scenePlayer.Start();
+  SaveSetupState();
   return result;
 }
 
-void DrawFrame() {
+// The picture of one frame: the layers of the current scene (which may move
+// the player on to the next scene) and the letterbox bands. Returns the demo
+// time and the scene time of the frame.
+float DrawPicture(float* eff) {
+  FollowDrawable();
   glWindow.clearColor[0] = glWindow.clearColor[1] = glWindow.clearColor[2] = 1.0f;
   glWindow.clearColor[3] = 0.0f;
   const float t = static_cast<float>(demoTimer.GetTime());
-  const float eff = scenePlayer.Update(t);
+  *eff = scenePlayer.Update(t);
 
   SetOrtho2D(false);
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   DrawRect2D(0, 0, 640, 80, kBlack);
   DrawRect2D(0, 400, 640, 480, kBlack);
+  return t;
+}
+
+// Draws frame `frame` of a straight run where nobody sees it, presenting
+// nothing: only what it leaves behind counts.
+void DrawUnseen(int64_t frame) {
+  scenePlayer.SeekToFrame(frame, seekFps, demoTimer.start);
+  float eff = 0.0f;
+  const float t = DrawPicture(&eff);
+  if (bConsole) DrawConsole(t, eff);
+  glWindow.Clear();
+}
+
+// Carries out a seek asked for in the previous frame, so that the next frame
+// is the one a straight run draws at the target (a seek past the end lands on
+// the frame that ends the show). The layers draw with whatever GL state the
+// frames before left them, and the show's scenes leave state to each other
+// (lights, texture units): so the state made by the set-up comes back, the
+// last frame of every earlier scene is drawn unseen, in order, and then the
+// frame before the target, which also leaves the clear colour and the
+// buffers the target starts from.
+void SeekNow() {
+  int64_t lastFrame = 0;
+  while (FrameDemoTime(lastFrame, seekFps) <= 193.9f) ++lastFrame;
+  const int64_t target = std::min(pendingSeekFrame, lastFrame);
+  pendingSeekFrame = -1;
+  RestoreSetupState();
+  if (target > 0) {
+    const int before = LocateFrame(scenePlayer.sceneData, target - 1, seekFps).index;
+    for (int scene = 0; scene < before; ++scene) {
+      DrawUnseen(SceneFirstFrame(scenePlayer.sceneData, scene + 1, seekFps) - 1);
+    }
+    DrawUnseen(target - 1);
+  }
+  scenePlayer.SeekToFrame(target, seekFps, demoTimer.start);
+  // The frame-rate count would take the jump for time spent.
+  frameCount = 0;
+  fpsTimer.Reset();
+}
+
+void DrawFrame() {
+  if (pendingSeekFrame >= 0) SeekNow();
+  float eff = 0.0f;
+  const float t = DrawPicture(&eff);
 
   if (t > 193.9f) {
     scenePlayer.Done();
@@ -194,8 +347,10 @@ void DrawFrame() {
              static_cast<double>(eff));
     scenePlayer.SkipScene();
   }
+  PollTransport(t);
 
-  const double frameTime = FrameTime(t);
+  BlackenOutside(picture, drawableWidth, drawableHeight);
+  const double frameTime = RunTime();
   if (!options.shots.empty()) TakeDueShots(frameTime);
   if (exporting) ExportFrame();
   if (options.until >= 0.0 && frameTime >= options.until) bQuit = true;
@@ -245,12 +400,19 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   if (options.screen == Options::Screen::Ask && !options.offscreen) {
     // Without a box to ask with, the run stays windowed.
     bool yes = false;
-    fullscreen = platform::AskYesNo("Fullscreen?", "FullScreen?", &yes) && yes;
+    if (platform::AskYesNo("Fullscreen?", "FullScreen?", &yes)) {
+      fullscreen = yes;
+    } else if (platform::HasDisplay()) {
+      std::fprintf(stderr,
+                   "velmora: cannot show the \"Fullscreen?\" question here; playing in a "
+                   "window (F11 switches to full screen)\n");
+    }
   }
 
   const int created = glWindow.Create("v e l m o r a . t a r s k", options.width, options.height,
                                       32, 16, WndProc, fullscreen);
   if (created != 0) return created;
+  if (!options.offscreen) platform::SetVSync(options.vsync);
   platform::DrawableSize(&frameWidth, &frameHeight);
   if (!options.shots.empty() || !options.exportPath.empty()) {
     framePixels.resize(static_cast<size_t>(frameWidth) * frameHeight * 3 * 2);
@@ -263,6 +425,12 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     glWindow.Destroy();
     return 1;
   }
+  if (!options.offscreen && !platform::SoundHasDevice()) {
+    std::fprintf(stderr, "velmora: no sound device could be opened; the show plays silently\n");
+  }
+  seekFps = options.offscreen ? options.fps : 60;
+  runClockOrigin = platform::MonotonicSeconds();
+  if (options.start > 0.0) pendingSeekFrame = FirstFrameAtOrAfter(options.start, seekFps);
 
   if (!options.exportPath.empty()) {
     ExportPlan plan;

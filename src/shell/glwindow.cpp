@@ -76,6 +76,11 @@ int CGLWindow::Destroy() {
 
 int CGLWindow::Swap() {
   if (!platform::SwapWindow()) return 1;
+  Clear();
+  return 0;
+}
+
+void CGLWindow::Clear() {
   glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
   if (clearColorBuffer && clearDepthBuffer) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -84,5 +89,4 @@ int CGLWindow::Swap() {
   } else if (clearDepthBuffer) {
     glClear(GL_DEPTH_BUFFER_BIT);
   }
-  return 0;
 }

@@ -25,6 +25,9 @@ class CGLWindow {
   // Presents the frame, then clears for the next one with clearColor.
   // 1 when presenting failed (nothing is cleared then).
   int Swap();
+  // The clear that Swap makes after presenting, alone: colour and depth as
+  // the flags say, with clearColor.
+  void Clear();
 
   void* hdc = nullptr;    // the drawable the font renders into
   void* hglrc = nullptr;  // the OpenGL context

@@ -21,17 +21,37 @@ bool ParseTime(const std::string& text, double* value) {
   return true;
 }
 
+struct KeyWord {
+  const char* name;
+  platform::Key key;
+  bool transport;  // moves the show's time: not for exports
+};
+
+const KeyWord kKeyWords[] = {
+    {"F1", platform::Key::F1, false},         {"F2", platform::Key::F2, false},
+    {"Escape", platform::Key::Escape, false}, {"Space", platform::Key::Space, true},
+    {"Left", platform::Key::Left, true},      {"Right", platform::Key::Right, true},
+    {"PageUp", platform::Key::PageUp, true},  {"PageDown", platform::Key::PageDown, true},
+    {"Home", platform::Key::Home, true},      {"M", platform::Key::M, false},
+    {"Up", platform::Key::Up, false},         {"Down", platform::Key::Down, false},
+    {"F11", platform::Key::F11, false},
+};
+
 bool ParseKey(const std::string& name, platform::Key* key) {
-  if (strcasecmp(name.c_str(), "F1") == 0) {
-    *key = platform::Key::F1;
-  } else if (strcasecmp(name.c_str(), "F2") == 0) {
-    *key = platform::Key::F2;
-  } else if (strcasecmp(name.c_str(), "Escape") == 0) {
-    *key = platform::Key::Escape;
-  } else {
-    return false;
+  for (const KeyWord& word : kKeyWords) {
+    if (strcasecmp(name.c_str(), word.name) == 0) {
+      *key = word.key;
+      return true;
+    }
   }
-  return true;
+  return false;
+}
+
+bool IsTransportKey(platform::Key key) {
+  for (const KeyWord& word : kKeyWords) {
+    if (word.key == key) return word.transport;
+  }
+  return false;
 }
 
 // "T:REST" into its two parts.
@@ -49,29 +69,39 @@ std::string UsageText() {
          "\n"
          "Plays the production. Without options it asks whether to run full screen.\n"
          "Keys: Escape ends, F1 shows or hides the debug console, F2 logs a line to\n"
-         "error_log.txt and skips to the next scene.\n"
+         "error_log.txt and skips to the next scene; Space pauses and resumes, Left and\n"
+         "Right seek 5 s, Page Up and Page Down go one scene back or on, Home starts\n"
+         "again, M mutes, Up and Down change the volume, F11 or Alt+Enter switch\n"
+         "between window and full screen.\n"
          "\n"
-         "  --window            run in an 800x600 window without asking\n"
+         "  --window            run in a window without asking (resizable; 800x600 or --size)\n"
          "  --fullscreen        run full screen without asking\n"
+         "  --size WxH          size of the window, the offscreen picture or the export\n"
+         "                      (default 800x600, at least 640x480); the 4:3 picture is drawn\n"
+         "                      as large as fits, centred on black\n"
+         "  --no-vsync          do not pace frames to the display (for measuring)\n"
+         "  --start T           begin at demo time T, as if the show had played until there\n"
          "  --data DIR          folder with scenes/, textures/ and demomusic.xm, where\n"
          "                      error_log.txt is written (default: the program's folder)\n"
          "  --offscreen         render without a visible window or sound device, on a\n"
          "                      virtual clock: frame k shows demo time k/N\n"
          "  --fps N             frames per second of the virtual clock (default 60)\n"
-         "  --until T           end after the first frame whose demo time is at least T\n"
-         "  --shot T:FILE.png   save the first frame at or after demo time T (repeatable)\n"
-         "  --key T:NAME        press F1, F2 or Escape at demo time T (repeatable)\n"
+         "  --until T           end after the first frame at or after run time T\n"
+         "  --shot T:FILE.png   save the first frame at or after run time T (repeatable)\n"
+         "  --key T:NAME        press a key at run time T (repeatable): F1, F2, Escape, Space,\n"
+         "                      Left, Right, PageUp, PageDown, Home, M, Up, Down, F11\n"
          "  --export FILE       render the whole show offscreen into FILE.mp4 or FILE.mkv\n"
          "                      (H.264 and AAC through ffmpeg), or into a folder of\n"
          "                      numbered PNG frames and soundtrack.wav\n"
-         "  --size WxH          picture size of an export (default 800x600, at least 640x480)\n"
-         "  --help              show this text\n";
+         "  --help              show this text\n"
+         "\n"
+         "Run time starts at --start (0 by default) and moves on with every frame, also\n"
+         "while the show is paused; as long as nothing pauses or seeks it is the demo time.\n";
 }
 
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
   *options = Options();
   bool fpsGiven = false;
-  bool sizeGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     // Options that take a value accept it as the next word or after '='.
@@ -153,7 +183,10 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
       KeyRequest key;
       std::string keyName;
       if (!SplitTimed(text, &key.time, &keyName) || !ParseKey(keyName, &key.key)) {
-        *error = "--key needs TIME:NAME with NAME one of F1, F2, Escape, not '" + text + "'";
+        *error =
+            "--key needs TIME:NAME with NAME one of F1, F2, Escape, Space, Left, Right, "
+            "PageUp, PageDown, Home, M, Up, Down, F11, not '" +
+            text + "'";
         return false;
       }
       options->keys.push_back(key);
@@ -178,7 +211,16 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
       }
       options->width = w;
       options->height = h;
-      sizeGiven = true;
+    } else if (name == "--start") {
+      std::string text;
+      if (!takeValue(&text)) return false;
+      if (!ParseTime(text, &options->start)) {
+        *error = "--start needs a demo time in seconds, not '" + text + "'";
+        return false;
+      }
+    } else if (name == "--no-vsync") {
+      if (!noValue()) return false;
+      options->vsync = false;
     } else {
       *error = "unknown option '" + arg + "'";
       return false;
@@ -190,9 +232,21 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
     *error = "--fps applies to --offscreen and --export runs only";
     return false;
   }
-  if (sizeGiven && options->exportPath.empty()) {
-    *error = "--size applies to --export only";
-    return false;
+  if (!options->exportPath.empty()) {
+    // The export's soundtrack is rendered in one piece from the start of the
+    // module, as long as the frames last: the show's time must run straight.
+    if (options->start > 0.0) {
+      *error = "--start does not apply to --export (the export always covers the whole show)";
+      return false;
+    }
+    for (const KeyRequest& key : options->keys) {
+      if (IsTransportKey(key.key)) {
+        *error =
+            "--key with Space, Left, Right, PageUp, PageDown or Home does not apply to "
+            "--export (the soundtrack plays straight through)";
+        return false;
+      }
+    }
   }
   return true;
 }

@@ -26,8 +26,10 @@ struct Options {
   std::vector<ShotRequest> shots;
   std::vector<KeyRequest> keys;
   std::string exportPath;  // non-empty: render the whole run into this video or folder
-  int width = 800;         // picture size of an export
+  int width = 800;         // size of the window, the offscreen surface or the export
   int height = 600;
+  double start = 0.0;  // demo time at which the run begins (a seek before the first frame)
+  bool vsync = true;   // pace the live show's frames to the display
   bool help = false;
 };
 

@@ -1,5 +1,8 @@
 #include "timeline/sceneplayer.h"
 
+#include "platform/clock.h"
+#include "timeline/seek.h"
+
 Result CScenePlayer::Init(const std::string& musicFile, void* window) {
   if (!platform::SoundInit(-1, 44100, 0, window)) {
     return Result(1, "CScenePlayer::Init() : BASS_Init error!");
@@ -66,4 +69,36 @@ Result CScenePlayer::Done() {
 
 void CScenePlayer::SkipScene() {
   if (static_cast<size_t>(index) + 1 < sceneData.size()) ++index;
+}
+
+int CScenePlayer::SeekToFrame(int64_t frame, int fps, int64_t demoStart) {
+  if (sceneData.empty()) return 0;
+  if (frame < 0) frame = 0;
+  const ScenePosition position = LocateFrame(sceneData, frame, fps);
+  index = position.index;
+  Scene& scene = sceneData[static_cast<size_t>(index)];
+
+  // The instant the scene began: the end of its switch frame, or for the first
+  // scene program start (its layers' clocks) and the demo start (scene clock).
+  int64_t firstFrame = 0;
+  if (position.startFrame >= 0) {
+    platform::SetPerfCounter(demoStart + platform::TicksAtFrame(position.startFrame, fps));
+    firstFrame = position.startFrame + 1;
+  } else {
+    platform::SetPerfCounter(0);
+  }
+  for (CLayer* layer : scene.layerData) layer->Rewind();
+  if (position.startFrame < 0) platform::SetPerfCounter(demoStart);
+  timer.Reset();
+
+  for (int64_t k = firstFrame; k < frame; ++k) {
+    platform::SetPerfCounter(demoStart + platform::TicksAtFrame(k, fps));
+    const float t = static_cast<float>(timer.GetTime());
+    for (CLayer* layer : scene.layerData) layer->Advance(t);
+  }
+  platform::SetPerfCounter(demoStart + platform::TicksAtFrame(frame, fps));
+  // The music started with the demo clock.
+  platform::SoundSetPosition(static_cast<double>(platform::TicksAtFrame(frame, fps)) /
+                             static_cast<double>(platform::PerfFrequency()));
+  return index;
 }

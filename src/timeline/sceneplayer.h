@@ -2,6 +2,7 @@
 // and releases every layer, renders the current scene each frame and moves on
 // when the demo time reaches the scene's end.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,14 @@ class CScenePlayer {
   // The F2 key: the next scene becomes current at once, without a restart of
   // its layers or of the scene clock. The last scene stays.
   void SkipScene();
+
+  // Seeking: sets the player, the layers, every clock and the music as a
+  // straight run at `fps` frames per second stands just before drawing frame
+  // `frame` (demo time frame / fps), the demo clock having been reset at the
+  // counter reading `demoStart`. The layers of the scene it lands in are
+  // rewound to the scene's start and advanced frame by frame to the target
+  // without drawing. Returns the scene index it landed in.
+  int SeekToFrame(int64_t frame, int fps, int64_t demoStart);
 
   platform::MusicHandle music = 0;
   CTimer timer;

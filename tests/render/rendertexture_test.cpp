@@ -46,21 +46,25 @@ TEST_F(RenderTextureTest, OnlyPowerOfTwoSidesUpTo512AreAccepted) {
   EXPECT_EQ(h, 512);
 }
 
-TEST_F(RenderTextureTest, CaptureRestoresTheViewportOfCreationTime) {
+// The picture's viewport follows the window: a capture comes back to the
+// viewport current when it began, offset and all, not the one of creation.
+TEST_F(RenderTextureTest, CaptureRestoresTheViewportCurrentAtItsStart) {
   CRenderTexture texture;
   texture.Create(512, 256);
-  EXPECT_EQ(texture.viewportWidth, 800);
-  EXPECT_EQ(texture.viewportHeight, 600);
-  glViewport(0, 0, 300, 200);  // the window changed in between
+  glViewport(50, 20, 300, 200);  // the window changed in between
   texture.BeginCapture();
   GLint v[4];
   Viewport(v);
+  EXPECT_EQ(v[0], 0);
+  EXPECT_EQ(v[1], 0);
   EXPECT_EQ(v[2], 512);
   EXPECT_EQ(v[3], 256);
   texture.EndCapture();
   Viewport(v);
-  EXPECT_EQ(v[2], 800);
-  EXPECT_EQ(v[3], 600);
+  EXPECT_EQ(v[0], 50);
+  EXPECT_EQ(v[1], 20);
+  EXPECT_EQ(v[2], 300);
+  EXPECT_EQ(v[3], 200);
 }
 
 TEST_F(RenderTextureTest, SecondCreateReplacesAndDeletesTheFirstTexture) {

@@ -1,0 +1,155 @@
+#include "timeline/seek.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/sound.h"
+#include "shell/timer.h"
+#include "timeline/production.h"
+#include "timeline/sceneplayer.h"
+
+namespace {
+
+// A layer that carries state from frame to frame the way the show's layers
+// do: its own clock, which starts again once it passes a loop length (so the
+// restart instant depends on the frames drawn), and a count of frames seen.
+class ClockedLayer : public CLayer {
+ public:
+  explicit ClockedLayer(double loopSeconds) : loop_(loopSeconds) {}
+  Result Init() override { return Result(0, "ok"); }
+  void Restart() override {
+    clock.Reset();
+    frames = 0;
+  }
+  void Render(float t) override {
+    Advance(t);
+    seenClock = clock.GetTime();
+    seenSceneTime = t;
+  }
+  void Advance(float /*t*/) override {
+    ++frames;
+    if (clock.GetTime() > loop_) clock.Reset();
+  }
+  Result Done() override { return Result(0, "ok"); }
+
+  CTimer clock;
+  int frames = 0;
+  double seenClock = -1.0;
+  float seenSceneTime = -1.0f;
+
+ private:
+  double loop_;
+};
+
+struct Seen {
+  int index;
+  float sceneTime;
+  double clock;
+  int frames;
+};
+
+// The production's scene ends, each scene played by a layer of its own.
+struct Show {
+  Show() {
+    std::vector<Scene> production;
+    FillProductionTimeline(&production);
+    for (const Scene& scene : production) ends.push_back(scene.endTime);
+    for (size_t i = 0; i < ends.size(); ++i) layers.emplace_back(0.7 + 0.13 * double(i));
+    for (size_t i = 0; i < ends.size(); ++i) player.sceneData.push_back({ends[i], {&layers[i]}});
+  }
+  // What the frame about to be drawn shows, drawn as the shell draws it.
+  Seen Draw(CTimer* demoTimer) {
+    const float t = static_cast<float>(demoTimer->GetTime());
+    const int index = player.index;
+    const float eff = player.Update(t);
+    (void)eff;
+    const ClockedLayer& layer = layers[static_cast<size_t>(index)];
+    return Seen{index, layer.seenSceneTime, layer.seenClock, layer.frames};
+  }
+  std::vector<float> ends;
+  std::vector<ClockedLayer> layers;
+  CScenePlayer player;
+};
+
+constexpr int kFps = 10;
+
+// A straight run of the whole timeline, then a seek to frames on and around
+// every scene end: the seek lands on the scene, the scene time, the layer's
+// own clock and its carried state the straight run had in that frame.
+TEST(SeekTest, LandsWhereAStraightRunStandsAroundEverySceneEnd) {
+  platform::UseSilentSoundOutput(true);
+  platform::StartVirtualClock(kFps);
+  std::vector<Seen> straight;
+  {
+    Show show;
+    CTimer demoTimer;
+    show.player.Start();
+    for (int64_t k = 0; k < 1960; ++k) {
+      straight.push_back(show.Draw(&demoTimer));
+      platform::AdvanceVirtualFrame();
+    }
+  }
+  std::vector<float> ends;
+  {
+    Show show;
+    ends = show.ends;
+  }
+  ASSERT_EQ(ends.size(), 12u);
+  for (size_t scene = 0; scene + 1 < ends.size(); ++scene) {
+    // The first frame whose demo time, read as a float, reaches the end.
+    int64_t atEnd = 0;
+    while (FrameDemoTime(atEnd, kFps) < ends[scene]) ++atEnd;
+    // The frame at the end still draws the scene; the one after is the next
+    // scene's first.
+    EXPECT_EQ(LocateFrame(Show().player.sceneData, atEnd, kFps).index, static_cast<int>(scene));
+    EXPECT_EQ(SceneFirstFrame(Show().player.sceneData, static_cast<int>(scene) + 1, kFps),
+              atEnd + 1);
+    for (int64_t k = atEnd - 2; k <= atEnd + 2; ++k) {
+      platform::StartVirtualClock(kFps);
+      Show show;
+      CTimer demoTimer;
+      show.player.Start();
+      // Some frames of the wrong place first, as a viewer would have seen.
+      for (int i = 0; i < 7; ++i) {
+        show.Draw(&demoTimer);
+        platform::AdvanceVirtualFrame();
+      }
+      EXPECT_EQ(show.player.SeekToFrame(k, kFps, demoTimer.start),
+                straight[static_cast<size_t>(k)].index);
+      const Seen seen = show.Draw(&demoTimer);
+      const Seen& want = straight[static_cast<size_t>(k)];
+      SCOPED_TRACE(testing::Message() << "scene end " << ends[scene] << ", frame " << k);
+      EXPECT_EQ(seen.index, want.index);
+      EXPECT_EQ(seen.sceneTime, want.sceneTime);
+      EXPECT_EQ(seen.clock, want.clock);
+      EXPECT_EQ(seen.frames, want.frames);
+    }
+  }
+}
+
+// Seeking backwards and into the first scene: the first scene's layers count
+// from program start, and the demo clock reads the target time.
+TEST(SeekTest, BackwardsIntoTheFirstSceneAndPastTheLastEnd) {
+  platform::UseSilentSoundOutput(true);
+  platform::StartVirtualClock(kFps);
+  Show show;
+  CTimer demoTimer;
+  show.player.Start();
+  ASSERT_EQ(show.player.SeekToFrame(1000, kFps, demoTimer.start), 5);
+  EXPECT_FLOAT_EQ(static_cast<float>(demoTimer.GetTime()), 100.0f);
+  ASSERT_EQ(show.player.SeekToFrame(55, kFps, demoTimer.start), 0);
+  const Seen seen = show.Draw(&demoTimer);
+  EXPECT_EQ(seen.index, 0);
+  EXPECT_FLOAT_EQ(seen.sceneTime, 5.5f);
+  EXPECT_EQ(seen.frames, 56);  // frames 0..55 of the straight run
+  // Past the last scene's start every frame stays in it.
+  EXPECT_EQ(LocateFrame(show.player.sceneData, 100000, kFps).index, 11);
+  EXPECT_EQ(FirstFrameAtOrAfter(12.3, kFps), 123);
+  EXPECT_EQ(FirstFrameAtOrAfter(12.31, kFps), 124);
+  EXPECT_EQ(FirstFrameAtOrAfter(-3.0, kFps), 0);
+}
+
+}  // namespace
