@@ -59,6 +59,12 @@ TEST(OptionsTest, MalformedOptionsAreRefusedWithAReason) {
       {"--window=yes"},
       {"--until", "nan"},
       {"--shot", "inf:a.png"},
+      {"--start", "-2"},
+      {"--no-vsync=1"},
+      // An export's soundtrack runs straight: no start, no key that moves time.
+      {"--export", "x.mp4", "--start", "10"},
+      {"--export", "x.mp4", "--key", "5:Space"},
+      {"--export", "x.mp4", "--key", "5:left"},
   };
   for (const auto& args : bad) {
     Options options;
@@ -66,6 +72,27 @@ TEST(OptionsTest, MalformedOptionsAreRefusedWithAReason) {
     EXPECT_FALSE(Parse(args, &options, &error)) << args[0];
     EXPECT_FALSE(error.empty()) << args[0];
   }
+}
+
+// The player's options: start, vsync, the live window's size and the
+// transport keys by name (any case); keys that do not move time work in an
+// export.
+TEST(OptionsTest, PlayerOptionsAndTransportKeys) {
+  Options options;
+  std::string error;
+  ASSERT_TRUE(Parse({"--window", "--size", "1024x768", "--start", "94.5", "--no-vsync", "--key",
+                     "1:space", "--key", "2:PageDown", "--key", "3:F11"},
+                    &options, &error))
+      << error;
+  EXPECT_EQ(options.width, 1024);
+  EXPECT_DOUBLE_EQ(options.start, 94.5);
+  EXPECT_FALSE(options.vsync);
+  ASSERT_EQ(options.keys.size(), 3u);
+  EXPECT_EQ(options.keys[0].key, platform::Key::Space);
+  EXPECT_EQ(options.keys[1].key, platform::Key::PageDown);
+  EXPECT_EQ(options.keys[2].key, platform::Key::F11);
+  EXPECT_TRUE(Parse({"--export", "x.mp4", "--key", "0:F1", "--key", "3:M"}, &options, &error))
+      << error;
 }
 
 }  // namespace

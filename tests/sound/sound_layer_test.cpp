@@ -128,3 +128,65 @@ TEST_F(SoundLayer, DiskDriverReceivesTheToneAtItsPitchOnBothSides) {
   EXPECT_GT(peak[0], 2000);
   EXPECT_NEAR(double(peak[1]) / peak[0], 1.0, 0.02);
 }
+
+// The player's transport: a seek moves the module (also back from its end),
+// a pause holds its position while the output keeps pulling.
+TEST_F(SoundLayer, SeekAndPauseMoveAndHoldTheModulesPosition) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_TRUE(SoundInit(-1, 44100, 0, nullptr));
+  ASSERT_TRUE(SoundStart() && SoundMusicPlay(Load(ToneBytes(64))));  // 7.68 s
+  SoundSetPosition(5.0);
+  EXPECT_GE(SoundPositionSeconds(), 5.0);
+  EXPECT_LT(SoundPositionSeconds(), 5.1);
+  SoundSetPaused(true);
+  const double held = SoundPositionSeconds();
+  SleepMs(300);
+  EXPECT_EQ(SoundPositionSeconds(), held);
+  SoundSetPaused(false);
+  SleepMs(300);
+  EXPECT_GT(SoundPositionSeconds(), held + 0.1);
+
+  SoundSetPosition(7.6);
+  SleepMs(400);
+  EXPECT_FALSE(SoundIsPlaying()) << "played to its end";
+  SoundSetPosition(1.0);
+  EXPECT_TRUE(SoundIsPlaying());
+  EXPECT_LT(SoundPositionSeconds(), 1.1);
+}
+
+// Volume scales what reaches the device; muted, it gets silence while the
+// module plays on.
+TEST_F(SoundLayer, VolumeScalesAndMuteSilencesTheOutput) {
+  if (SDL_AudioInit("disk") != 0) GTEST_SKIP() << "SDL has no disk audio driver here";
+  SDL_AudioQuit();
+  auto peakAt = [](float volume, bool muted, double* position) {
+    testsupport::TempDir dir;
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", dir.File("out.raw").c_str(), 1);
+    SoundSetVolume(volume);
+    SoundSetMuted(muted);
+    EXPECT_TRUE(SoundInit(-1, 44100, 0, nullptr));
+    EXPECT_TRUE(SoundStart() && SoundMusicPlay(Load(ToneBytes(64))));
+    SleepMs(400);
+    *position = SoundPositionSeconds();
+    SoundFree();
+    const std::string raw = testsupport::ReadText(dir.File("out.raw"));
+    int peak = 0;
+    for (size_t i = 0; i + 1 < raw.size(); i += 2) {
+      int16_t sample;
+      std::memcpy(&sample, raw.data() + i, 2);
+      peak = std::max(peak, std::abs(int(sample)));
+    }
+    return peak;
+  };
+  double position = 0.0;
+  const int full = peakAt(1.0f, false, &position);
+  const int half = peakAt(0.5f, false, &position);
+  const int muted = peakAt(1.0f, true, &position);
+  SoundSetVolume(1.0f);
+  SoundSetMuted(false);
+  ASSERT_GT(full, 2000);
+  EXPECT_NEAR(double(half) / full, 0.5, 0.02);
+  EXPECT_EQ(muted, 0);
+  EXPECT_GT(position, 0.1) << "muted, the module still plays";
+}
