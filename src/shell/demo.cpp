@@ -129,6 +129,13 @@ void TakeDueShots(double frameTime) {
   for (size_t i = 0; i < options.shots.size(); ++i) {
     if (shotTaken[i] || frameTime < options.shots[i].time) continue;
     shotTaken[i] = true;
+    // A window may have changed size since the start: a shot is of the
+    // drawable as it is now (an export's surface never changes).
+    if (!exporting && (frameWidth != drawableWidth || frameHeight != drawableHeight)) {
+      frameWidth = drawableWidth;
+      frameHeight = drawableHeight;
+      framePixels.resize(static_cast<size_t>(frameWidth) * frameHeight * 3 * 2);
+    }
     std::string reason;
     if (!platform::WritePNG(options.shots[i].file, frameWidth, frameHeight, ReadFrame(), &reason)) {
       std::fprintf(stderr, "velmora: cannot save the shot at %.3f s: %s\n", options.shots[i].time,
