@@ -744,8 +744,10 @@ std::string MakeBoard(Image* out) {
         if (coverage <= 0) continue;
         const float nz = std::sqrt(std::max(0.0f, 1 - d * d));
         const float diffuse = std::max(0.0f, ux * light.x + uy * light.y + nz * light.z);
-        const float spec = std::pow(std::max(0.0f, ux * half.x + uy * half.y + nz * half.z), 30.0f);
-        Rgb c = base * (0.25f + 0.85f * diffuse) + pal::kBone * (spec * (s.dark ? 0.55f : 0.3f));
+        const float specular =
+            std::pow(std::max(0.0f, ux * half.x + uy * half.y + nz * half.z), 30.0f);
+        Rgb c =
+            base * (0.25f + 0.85f * diffuse) + pal::kBone * (specular * (s.dark ? 0.55f : 0.3f));
         c = Mix(c, farColour, SmoothStep(8.0f, 26.0f, z));
         sharp.At(x, y) = Mix(sharp.At(x, y), c, coverage);
       }
