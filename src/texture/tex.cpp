@@ -92,7 +92,7 @@ Result CTex::Load(const std::string& name, bool mipmaps) {
 }
 
 Result CTex::Relase() {
-  if (id != 0xFFFFFFFF) {
+  if (id != kNoTexture) {
     GLuint name = id;
     glDeleteTextures(1, &name);
   }
