@@ -18,6 +18,7 @@
 
 #include "content/generate.h"
 #include "content/picture_kit.h"
+#include "timeline/show.h"
 
 namespace content {
 namespace {
@@ -894,11 +895,16 @@ std::string WritePictures(const std::string& outDir) {
     bool grey;
   };
   const Picture pictures[] = {
-      {"vt_logo.jpg", MakeLogo, false},  {"kable.jpg", MakeCables, false},
-      {"bw06.jpg", MakeStormSea, true},  {"treetex.jpg", MakeLightTree, false},
-      {"vtt.jpg", MakeTitleCard, false}, {"poz2.jpg", MakeCurrent, false},
-      {"poz3.jpg", MakeSunset, false},   {"poz5.jpg", MakeBoard, false},
-      {"envmap_0.jpg", MakeGlow, false}, {"end.jpg", MakeEndCard, false},
+      {show::pictures::kVtLogo, MakeLogo, false},
+      {show::pictures::kKable, MakeCables, false},
+      {show::pictures::kBw06, MakeStormSea, true},
+      {show::pictures::kTreetex, MakeLightTree, false},
+      {show::pictures::kVtt, MakeTitleCard, false},
+      {show::pictures::kPoz2, MakeCurrent, false},
+      {show::pictures::kPoz3, MakeSunset, false},
+      {show::pictures::kPoz5, MakeBoard, false},
+      {show::pictures::kEnvmap0, MakeGlow, false},
+      {show::pictures::kEndJpg, MakeEndCard, false},
   };
   std::error_code made;
   std::filesystem::create_directories(outDir + "/textures", made);

@@ -2,10 +2,11 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer10::Init() {
   // A missing closing picture is not worth stopping the show for.
-  picture.Load("end.jpg", &texLib);
+  picture.Load(show::pictures::kEndJpg, &texLib);
   return Result(0, "CLayer10::Init() : ok!");
 }
 

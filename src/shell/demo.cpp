@@ -19,6 +19,7 @@
 #include "shell/globals.h"
 #include "shell/log.h"
 #include "shell/options.h"
+#include "timeline/show.h"
 
 namespace {
 
@@ -131,7 +132,7 @@ int64_t LastFrameOfRun() {
   for (int64_t k = 0;; ++k) {
     const float t =
         static_cast<float>(static_cast<double>(platform::VirtualCounterAt(k)) * secondsPerTick);
-    if (t > 193.9f) return k;
+    if (t > show::kEnd) return k;
     if (options.until >= 0.0 && static_cast<double>(k) / fpsRate >= options.until) return k;
   }
 }
@@ -154,7 +155,7 @@ Result InitDemo(TimelineFiller fillTimeline) {
   texLib.SetPath("textures\\");
   font.Create(glWindow.hdc, "Tahoma", 10, 700);
   fillTimeline(&scenePlayer.sceneData);
-  Result result = scenePlayer.Init("demomusic.xm", glWindow.hwnd);
+  Result result = scenePlayer.Init(show::kMusicFile, glWindow.hwnd);
   ShowResult(result);
   demoTimer.Reset();
   fpsTimer.Reset();
@@ -173,7 +174,7 @@ void DrawFrame() {
   DrawRect2D(0, 0, 640, 80, kBlack);
   DrawRect2D(0, 400, 640, 480, kBlack);
 
-  if (t > 193.9f) {
+  if (t > show::kEnd) {
     scenePlayer.Done();
     bQuit = true;
   }
@@ -271,7 +272,7 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     plan.height = frameHeight;
     plan.fps = options.fps;
     plan.expectedFrames = LastFrameOfRun() + 1;
-    plan.musicFile = "demomusic.xm";
+    plan.musicFile = show::kMusicFile;
     std::string reason;
     if (!exporter.Begin(plan, &reason)) {
       std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan.path.c_str(), reason.c_str());
