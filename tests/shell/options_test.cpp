@@ -11,17 +11,6 @@ bool Parse(std::vector<const char*> args, Options* options, std::string* error) 
   return ParseOptions(static_cast<int>(args.size()), args.data(), options, error);
 }
 
-TEST(OptionsTest, BareRunAsksAndPlaysFromTheProgramFolder) {
-  Options options;
-  std::string error;
-  ASSERT_TRUE(Parse({}, &options, &error));
-  EXPECT_EQ(options.screen, Options::Screen::Ask);
-  EXPECT_TRUE(options.dataDir.empty());
-  EXPECT_FALSE(options.offscreen);
-  EXPECT_EQ(options.fps, 60);
-  EXPECT_LT(options.until, 0.0);
-}
-
 TEST(OptionsTest, UnattendedRunOptionsAreRead) {
   Options options;
   std::string error;
@@ -66,6 +55,34 @@ TEST(OptionsTest, MalformedOptionsAreRefusedWithAReason) {
     EXPECT_FALSE(Parse(args, &options, &error)) << args[0];
     EXPECT_FALSE(error.empty()) << args[0];
   }
+}
+
+// An export's picture size: even sides from 640x480 to 7680x4320, and only
+// with --export. A refusal quotes what was given.
+TEST(OptionsTest, ExportSizeIsReadAtItsLimitsAndRefusedPastThem) {
+  const struct {
+    const char* size;
+    bool ok;
+  } cases[] = {
+      {"640x480", true},    {"7680x4320", true},  {"1920x1080", true},  {"638x480", false},
+      {"640x478", false},   {"7682x4320", false}, {"7680x4322", false}, {"641x480", false},
+      {"640x481", false},   {"800", false},       {"800x600x2", false}, {"x600", false},
+      {"-800x-600", false}, {"", false},
+  };
+  for (const auto& c : cases) {
+    Options options;
+    std::string error;
+    EXPECT_EQ(Parse({"--export", "show.mp4", "--size", c.size}, &options, &error), c.ok) << c.size;
+    if (c.ok) {
+      EXPECT_EQ(std::to_string(options.width) + "x" + std::to_string(options.height), c.size);
+    } else {
+      EXPECT_NE(error.find(std::string("not '") + c.size + "'"), std::string::npos) << error;
+    }
+  }
+  Options options;
+  std::string error;
+  EXPECT_FALSE(Parse({"--offscreen", "--size", "800x600"}, &options, &error));
+  EXPECT_EQ(error, "--size applies to --export only");
 }
 
 }  // namespace
