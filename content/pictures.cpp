@@ -18,6 +18,7 @@
 
 #include "content/generate.h"
 #include "content/picture_kit.h"
+#include "timeline/show.h"
 
 namespace content {
 namespace {
@@ -744,8 +745,10 @@ std::string MakeBoard(Image* out) {
         if (coverage <= 0) continue;
         const float nz = std::sqrt(std::max(0.0f, 1 - d * d));
         const float diffuse = std::max(0.0f, ux * light.x + uy * light.y + nz * light.z);
-        const float spec = std::pow(std::max(0.0f, ux * half.x + uy * half.y + nz * half.z), 30.0f);
-        Rgb c = base * (0.25f + 0.85f * diffuse) + pal::kBone * (spec * (s.dark ? 0.55f : 0.3f));
+        const float specular =
+            std::pow(std::max(0.0f, ux * half.x + uy * half.y + nz * half.z), 30.0f);
+        Rgb c =
+            base * (0.25f + 0.85f * diffuse) + pal::kBone * (specular * (s.dark ? 0.55f : 0.3f));
         c = Mix(c, farColour, SmoothStep(8.0f, 26.0f, z));
         sharp.At(x, y) = Mix(sharp.At(x, y), c, coverage);
       }
@@ -892,11 +895,16 @@ std::string WritePictures(const std::string& outDir) {
     bool grey;
   };
   const Picture pictures[] = {
-      {"vt_logo.jpg", MakeLogo, false},  {"kable.jpg", MakeCables, false},
-      {"bw06.jpg", MakeStormSea, true},  {"treetex.jpg", MakeLightTree, false},
-      {"vtt.jpg", MakeTitleCard, false}, {"poz2.jpg", MakeCurrent, false},
-      {"poz3.jpg", MakeSunset, false},   {"poz5.jpg", MakeBoard, false},
-      {"envmap_0.jpg", MakeGlow, false}, {"end.jpg", MakeEndCard, false},
+      {show::pictures::kVtLogo, MakeLogo, false},
+      {show::pictures::kKable, MakeCables, false},
+      {show::pictures::kBw06, MakeStormSea, true},
+      {show::pictures::kTreetex, MakeLightTree, false},
+      {show::pictures::kVtt, MakeTitleCard, false},
+      {show::pictures::kPoz2, MakeCurrent, false},
+      {show::pictures::kPoz3, MakeSunset, false},
+      {show::pictures::kPoz5, MakeBoard, false},
+      {show::pictures::kEnvmap0, MakeGlow, false},
+      {show::pictures::kEndJpg, MakeEndCard, false},
   };
   std::error_code made;
   std::filesystem::create_directories(outDir + "/textures", made);

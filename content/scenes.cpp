@@ -5,6 +5,7 @@
 
 #include "content/generate.h"
 #include "content/scenes_internal.h"
+#include "timeline/show.h"
 
 namespace content {
 
@@ -14,12 +15,18 @@ std::string WriteScenes(const std::string& outDir) {
     void (*build)(scenes::SceneOut&);
   };
   const Entry entries[] = {
-      {"nsphere.3ds", scenes::BuildSphere},     {"object_03.3ds", scenes::BuildShell},
-      {"anim_02.3ds", scenes::BuildLighthouse}, {"anim_03.3ds", scenes::BuildCableYard},
-      {"object_01.3ds", scenes::BuildDrone},    {"krab.3ds", scenes::BuildCrab},
-      {"tunel_0.3ds", scenes::BuildTunnel},     {"strom.3ds", scenes::BuildTree},
-      {"cone.3ds", scenes::BuildCone},          {"object_04.3ds", scenes::BuildWheel},
-      {"anim_05.3ds", scenes::BuildEngine},     {"igra.3ds", scenes::BuildKnight},
+      {show::models::kNsphere, scenes::BuildSphere},
+      {show::models::kObject03, scenes::BuildShell},
+      {show::models::kAnim02, scenes::BuildLighthouse},
+      {show::models::kAnim03, scenes::BuildCableYard},
+      {show::models::kObject01, scenes::BuildDrone},
+      {show::models::kKrab, scenes::BuildCrab},
+      {show::models::kTunel0, scenes::BuildTunnel},
+      {show::models::kStrom, scenes::BuildTree},
+      {show::models::kCone, scenes::BuildCone},
+      {show::models::kObject04, scenes::BuildWheel},
+      {show::models::kAnim05, scenes::BuildEngine},
+      {show::models::kIgra, scenes::BuildKnight},
   };
   std::error_code made;
   std::filesystem::create_directories(outDir + "/scenes", made);

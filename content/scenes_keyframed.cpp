@@ -494,28 +494,29 @@ void BuildEngine(SceneOut& out) {
   out.AddObject(pillars);
 
   // Rings spin a whole number of turns a loop about their own tilted axes.
-  struct RingSpec {
+  struct RingShape {
     float major, minor, height, tiltDegrees, tiltAzimuth;
     int turns;
   };
-  const RingSpec rings[3] = {{112.0f, 7.0f, 120.0f, 18.0f, 0.0f, 1},
-                             {155.0f, 8.0f, 190.0f, -14.0f, 60.0f, -1},
-                             {200.0f, 6.0f, 260.0f, 10.0f, 130.0f, 2}};
+  const RingShape rings[3] = {{112.0f, 7.0f, 120.0f, 18.0f, 0.0f, 1},
+                              {155.0f, 8.0f, 190.0f, -14.0f, 60.0f, -1},
+                              {200.0f, 6.0f, 260.0f, 10.0f, 130.0f, 2}};
   for (int i = 0; i < 3; ++i) {
-    const RingSpec& spec = rings[i];
-    const V3 centre{0, 0, spec.height};
+    const RingShape& shape = rings[i];
+    const V3 centre{0, 0, shape.height};
     MeshMaker ring("ring" + std::to_string(i), "ring");
-    Torus(ring, spec.major, spec.minor, 48, 6, Xform::Translate(centre), 8.0f, 1.0f);
+    Torus(ring, shape.major, shape.minor, 48, 6, Xform::Translate(centre), 8.0f, 1.0f);
     // Four fins on each ring catch the eye as it turns.
     for (int fin = 0; fin < 4; ++fin) {
       const Xform at = Xform::Translate(centre) * Xform::Rotate({0, 0, 1}, 90.0f * float(fin));
-      Box(ring, {spec.major - 14.0f, -3.0f, -14.0f}, {spec.major + 14.0f, 3.0f, 14.0f}, at, 0.04f);
+      Box(ring, {shape.major - 14.0f, -3.0f, -14.0f}, {shape.major + 14.0f, 3.0f, 14.0f}, at,
+          0.04f);
     }
     const SceneNodeId node = out.AddMovingObject(ring, centre);
-    const float az = Radians(spec.tiltAzimuth);
-    const Quat tilt = AxisAngle({std::cos(az), std::sin(az), 0.0f}, spec.tiltDegrees);
+    const float az = Radians(shape.tiltAzimuth);
+    const Quat tilt = AxisAngle({std::cos(az), std::sin(az), 0.0f}, shape.tiltDegrees);
     for (int f = 0; f <= kEngineFrames; f += 9) {
-      const float spin = 360.0f * float(spec.turns) * Phase(float(f), kEngineFrames);
+      const float spin = 360.0f * float(shape.turns) * Phase(float(f), kEngineFrames);
       AddRotation(out, node, f, tilt * AxisAngle({0, 0, 1}, spin));
     }
   }

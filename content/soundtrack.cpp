@@ -2,15 +2,17 @@
 #include "content/soundtrack.h"
 
 #include "content/generate.h"
+#include "timeline/show.h"
 
 namespace content {
 
 std::string WriteSoundtrack(const std::string& outDir) {
   xm::XmModule module;
   const std::string fault = music::Compose(&module);
-  if (!fault.empty()) return "demomusic.xm: " + fault;
+  const std::string name = show::kMusicFile;
+  if (!fault.empty()) return name + ": " + fault;
   std::string error;
-  if (!xm::SaveXm(outDir + "/demomusic.xm", module, &error)) return "demomusic.xm: " + error;
+  if (!xm::SaveXm(outDir + "/" + name, module, &error)) return name + ": " + error;
   return {};
 }
 

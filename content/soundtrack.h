@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "content/xm_writer.h"
+#include "timeline/show.h"
 
 namespace content {
 namespace music {
@@ -34,10 +35,15 @@ constexpr int kDrumNote = 49;  // C-4
 // All instruments, in the order of `Instrument`.
 std::vector<xm::XmInstrument> MakeInstruments();
 
-// Demo time in seconds at which each scene ends; the music's sections end
-// there too. A short silent tail follows the last one.
-constexpr std::array<double, 12> kSceneEnds = {12.3,  24.0,   41.0,   82.0,   94.12,  105.64,
-                                               117.0, 134.74, 140.49, 157.97, 181.25, 193.9};
+// Demo time in seconds at which each scene of the show's table ends, the
+// last one at the end of the run; the music's sections end there too. A
+// short silent tail follows the last one.
+constexpr std::array<double, show::kScenes.size()> SceneEnds() {
+  std::array<double, show::kScenes.size()> ends{};
+  for (size_t i = 0; i < ends.size(); ++i) ends[i] = double(show::SceneShownUntil(i));
+  return ends;
+}
+constexpr std::array<double, show::kScenes.size()> kSceneEnds = SceneEnds();
 constexpr double kTailSeconds = 0.5;
 
 // Builds the whole module. "" on success, else what went wrong.

@@ -572,6 +572,7 @@ std::string Compose(xm::XmModule* module) {
   if (int(m.instruments.size()) != kInstrumentCount) return "wrong number of instruments";
 
   using Writer = void (*)(Section&, Context&);
+  static_assert(kSceneEnds.size() == 12, "one writer per scene");
   const Writer writers[12] = {Opening,   Logo,     Flight, Tunnel,    Crab,      Particles,
                               EchoScene, Tumbling, Bridge, GamePiece, LastBuild, Closing};
   Context context;

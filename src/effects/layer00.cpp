@@ -4,13 +4,14 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer00::Init() {
-  Result step = object.Load3DS("object_03.3ds", &texLib, false);
+  Result step = object.Load3DS(show::models::kObject03, &texLib, false);
   if (step.code != 0) return Result(1, "CLayer00::Init() : " + step.message);
-  step = sphere.Load3DS("nsphere.3ds", &texLib, false);
+  step = sphere.Load3DS(show::models::kNsphere, &texLib, false);
   if (step.code != 0) return Result(1, "CLayer00::Init() : " + step.message);
-  step = logo.Load("vt_logo.jpg", &texLib);
+  step = logo.Load(show::pictures::kVtLogo, &texLib);
   if (step.code != 0) return Result(1, "CLayer00::Init() : " + step.message);
   return Result(0, "CLayer00::Init() : ok!");
 }

@@ -2,9 +2,10 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer01::Init() {
-  Result step = scene.Load3DS("anim_02.3ds", &texLib);
+  Result step = scene.Load3DS(show::models::kAnim02, &texLib);
   if (step.code != 0) return Result(1, "CLayer01::Init() : " + step.message);
   step = scene.SetCamera(0);
   if (step.code != 0) return Result(1, "CLayer01::Init() : " + step.message);

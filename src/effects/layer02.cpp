@@ -4,13 +4,14 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer02::Init() {
-  Result step = scene.Load3DS("anim_03.3ds", &texLib);
+  Result step = scene.Load3DS(show::models::kAnim03, &texLib);
   if (step.code != 0) return Result(1, "CLayer02::Init() : " + step.message);
   step = scene.SetCamera(0);
   if (step.code != 0) return Result(1, "CLayer02::Init() : " + step.message);
-  step = object.Load3DS("object_01.3ds", &texLib, false);
+  step = object.Load3DS(show::models::kObject01, &texLib, false);
   if (step.code != 0) return Result(1, "CLayer02::Init() : " + step.message);
   return Result(0, "CLayer02::Init() : ok!");
 }

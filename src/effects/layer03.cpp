@@ -4,11 +4,12 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer03::Init() {
-  Result step = crab.Load3DS("krab.3ds", &texLib, false);
+  Result step = crab.Load3DS(show::models::kKrab, &texLib, false);
   if (step.code != 0) return Result(1, "CLayer03::Init() : " + step.message);
-  step = backdrop.Load("kable.jpg", &texLib);
+  step = backdrop.Load(show::pictures::kKable, &texLib);
   if (step.code != 0) return Result(1, "CLayer03::Init() : " + step.message);
   return Result(0, "CLayer03::Init() : ok!");
 }

@@ -4,19 +4,20 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer04::Init() {
-  Result step = tunnel.Load3DS("tunel_0.3ds", &texLib);
+  Result step = tunnel.Load3DS(show::models::kTunel0, &texLib);
   if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
   step = tunnel.SetCamera(0);
   if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
-  step = model.Load3DS("strom.3ds", &texLib, false);
+  step = model.Load3DS(show::models::kStrom, &texLib, false);
   if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
-  step = overlay.Load("treetex.jpg", &texLib);
+  step = overlay.Load(show::pictures::kTreetex, &texLib);
   if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
-  step = backdrop.Load("bw06.jpg", &texLib);
+  step = backdrop.Load(show::pictures::kBw06, &texLib);
   if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
-  step = title.Load("vtt.jpg", &texLib);
+  step = title.Load(show::pictures::kVtt, &texLib);
   if (step.code != 0) return Result(1, "CLayer04::Init() : " + step.message);
   return Result(0, "CLayer04::Init() : ok!");
 }

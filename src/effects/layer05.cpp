@@ -2,6 +2,7 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer05::Init() {
   ParticleDesc desc;
@@ -15,9 +16,9 @@ Result CLayer05::Init() {
   desc.startTangentBase = CVec3(10.0f, -40.0f, 0.0f);
   desc.startTangentSpread = 50.0f;
 
-  Result r = swarm.Create(desc, "envmap_0.jpg", &texLib);
+  Result r = swarm.Create(desc, show::pictures::kEnvmap0, &texLib);
   if (r.code != 0) return Result(1, "CLayer05::Init() : " + r.message);
-  r = picture.Load("poz2.jpg", &texLib);
+  r = picture.Load(show::pictures::kPoz2, &texLib);
   if (r.code != 0) return Result(1, "CLayer05::Init() : " + r.message);
   // Nothing draws random numbers after this until the scene plays, so this
   // is the state a straight run begins the scene with.

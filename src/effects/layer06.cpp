@@ -4,6 +4,7 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ void Tumble(float t) {
 }  // namespace
 
 Result CLayer06::Init() {
-  Result r = object.Load3DS("object_04.3ds", &texLib, false);
+  Result r = object.Load3DS(show::models::kObject04, &texLib, false);
   if (r.code != 0) return Result(1, "CLayer06::Init() : " + r.message);
-  r = cone.Load3DS("cone.3ds", &texLib, false);
+  r = cone.Load3DS(show::models::kCone, &texLib, false);
   if (r.code != 0) return Result(1, "CLayer06::Init() : " + r.message);
   capture.Create(512, 256);
   return Result(0, "CLayer06::Init() : ok!");

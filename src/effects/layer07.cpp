@@ -2,11 +2,12 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer07::Init() {
-  Result r = object.Load3DS("object_04.3ds", &texLib, false);
+  Result r = object.Load3DS(show::models::kObject04, &texLib, false);
   if (r.code != 0) return Result(1, "CLayer07::Init() : " + r.message);
-  r = picture.Load("poz3.jpg", &texLib);
+  r = picture.Load(show::pictures::kPoz3, &texLib);
   if (r.code != 0) return Result(1, "CLayer07::Init() : " + r.message);
   return Result(0, "CLayer07::Init() : ok!");
 }

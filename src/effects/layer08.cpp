@@ -2,9 +2,10 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer08::Init() {
-  Result r = scene.Load3DS("anim_05.3ds", &texLib);
+  Result r = scene.Load3DS(show::models::kAnim05, &texLib);
   if (r.code != 0) return Result(1, "CLayer08::Init() : " + r.message);
   r = scene.SetCamera(0);
   if (r.code != 0) return Result(1, "CLayer08::Init() : " + r.message);

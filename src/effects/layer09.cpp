@@ -2,12 +2,13 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer09::Init() {
   // The model is loaded before the picture.
-  Result r = model.Load3DS("igra.3ds", &texLib, false);
+  Result r = model.Load3DS(show::models::kIgra, &texLib, false);
   if (r.code != 0) return Result(1, "CLayer09::Init() : " + r.message);
-  r = picture.Load("poz5.jpg", &texLib);
+  r = picture.Load(show::pictures::kPoz5, &texLib);
   if (r.code != 0) return Result(1, "CLayer09::Init() : " + r.message);
   return Result(0, "CLayer09::Init() : ok!");
 }

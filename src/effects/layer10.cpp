@@ -2,10 +2,11 @@
 
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 Result CLayer10::Init() {
   // A missing closing picture is not worth stopping the show for.
-  picture.Load("end.jpg", &texLib);
+  picture.Load(show::pictures::kEndJpg, &texLib);
   return Result(0, "CLayer10::Init() : ok!");
 }
 
@@ -18,7 +19,7 @@ void CLayer10::Render(float /*t*/) {
   glWindow.clearColor[2] = 0.0f;
   glWindow.clearColor[3] = 1.0f;
   SetOrtho2D(false);
-  if (picture.id != 0xFFFFFFFF) {
+  if (picture.id != kNoTexture) {
     picture.Draw(64.0f, 80.0f, 512.0f, 320.0f, kWhite);
   } else {
     // Without its picture the frame still shows, as a plain white panel.

@@ -8,6 +8,7 @@
 
 #include "model/mesh3ds.h"
 #include "model/validate3ds.h"
+#include "render/glhelpers.h"
 #include "shell/glapi.h"
 
 CAnimModel::~CAnimModel() { Release(); }
@@ -59,7 +60,7 @@ void CAnimModel::Render(float frame) {
 
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(cameraNode->data.camera.fov, 1.3333f, zNear, zFar);
+  gluPerspective(cameraNode->data.camera.fov, kAspect, zNear, zFar);
 
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();

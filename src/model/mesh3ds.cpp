@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr uint32_t kNoTexture = 0xFFFFFFFF;
 constexpr size_t kMaxLights = 7;
 
 // Sets up one texture unit for a slot: texturing on, no blending, sphere-map

@@ -6,6 +6,7 @@
 
 #include "shell/glapi.h"
 #include "shell/result.h"
+#include "texture/tex.h"
 
 typedef struct Lib3dsFile Lib3dsFile;
 typedef struct Lib3dsNode Lib3dsNode;
@@ -33,7 +34,7 @@ struct MeshObject {
   bool textured = false;
   float diffuse[4] = {0.0f, 0.0f, 0.0f, 0.0f};
   int32_t texMode[2] = {kTexNone, kTexNone};
-  uint32_t texId[2] = {0xFFFFFFFF, 0xFFFFFFFF};
+  uint32_t texId[2] = {kNoTexture, kNoTexture};
 };
 
 struct MeshLight {

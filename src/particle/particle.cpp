@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kNoTexture = 0xFFFFFFFF;
-
 uint32_t g_randomState = 1;
 
 // The whole-number part of a spread, as the modulus of its random offset.

@@ -10,6 +10,7 @@
 #include "shell/result.h"
 #include "shell/timer.h"
 #include "shell/vec3.h"
+#include "texture/tex.h"
 
 class CTexLib;
 
@@ -84,7 +85,7 @@ class CParticle {
   void Emit(uint32_t index, float birthTime);
 
   std::vector<Particle> particles;
-  uint32_t id = 0xFFFFFFFF;  // sprite texture, owned by the library
+  uint32_t id = kNoTexture;  // sprite texture, owned by the library
   CTimer clock;              // the particle clock
   ParticleDesc desc;
 };

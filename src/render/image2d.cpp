@@ -14,7 +14,7 @@ Result CImage2D::Load(const std::string& fileName, CTexLib* pTexLib) {
 void CImage2D::Draw(float x, float y, float w, float h, const float colour[4]) const {
   // Binding the "no texture" value would create a stray texture object of
   // that name and draw an untextured quad.
-  if (id == 0xFFFFFFFF) return;
+  if (id == kNoTexture) return;
   SelectTextureUnit(GL_TEXTURE0_ARB);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, id);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "shell/result.h"
+#include "texture/tex.h"
 
 class CTexLib;
 
@@ -19,5 +20,5 @@ class CImage2D {
 
   float width = 0.0f;
   float height = 0.0f;
-  uint32_t id = 0xFFFFFFFF;
+  uint32_t id = kNoTexture;
 };

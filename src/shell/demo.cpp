@@ -22,6 +22,7 @@
 #include "shell/log.h"
 #include "shell/options.h"
 #include "timeline/seek.h"
+#include "timeline/show.h"
 
 namespace {
 
@@ -161,7 +162,7 @@ void ExportFrame() {
 int64_t LastFrameOfRun() {
   const int fpsRate = platform::VirtualFramesPerSecond();
   for (int64_t k = 0;; ++k) {
-    if (FrameDemoTime(k, fpsRate) > 193.9f) return k;
+    if (FrameDemoTime(k, fpsRate) > show::kEnd) return k;
     if (options.until >= 0.0 && static_cast<double>(k) / fpsRate >= options.until) return k;
   }
 }
@@ -265,7 +266,7 @@ Result InitDemo(TimelineFiller fillTimeline) {
   fontHeight = std::max(1, (picture.height * 10 + 300) / 600);
   font.Create(glWindow.hdc, "Tahoma", fontHeight, 700);
   fillTimeline(&scenePlayer.sceneData);
-  Result result = scenePlayer.Init("demomusic.xm", glWindow.hwnd);
+  Result result = scenePlayer.Init(show::kMusicFile, glWindow.hwnd);
   ShowResult(result);
   demoTimer.Reset();
   fpsTimer.Reset();
@@ -311,7 +312,7 @@ void DrawUnseen(int64_t frame) {
 // buffers the target starts from.
 void SeekNow() {
   int64_t lastFrame = 0;
-  while (FrameDemoTime(lastFrame, seekFps) <= 193.9f) ++lastFrame;
+  while (FrameDemoTime(lastFrame, seekFps) <= show::kEnd) ++lastFrame;
   const int64_t target = std::min(pendingSeekFrame, lastFrame);
   pendingSeekFrame = -1;
   RestoreSetupState();
@@ -333,7 +334,7 @@ void DrawFrame() {
   float eff = 0.0f;
   const float t = DrawPicture(&eff);
 
-  if (t > 193.9f) {
+  if (t > show::kEnd) {
     scenePlayer.Done();
     bQuit = true;
   }
@@ -446,7 +447,7 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     plan.height = frameHeight;
     plan.fps = options.fps;
     plan.expectedFrames = LastFrameOfRun() + 1;
-    plan.musicFile = "demomusic.xm";
+    plan.musicFile = show::kMusicFile;
     std::string reason;
     if (!exporter.Begin(plan, &reason)) {
       std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan.path.c_str(), reason.c_str());

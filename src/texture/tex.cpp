@@ -42,9 +42,12 @@ Result CTex::Load(const std::string& name, bool mipmaps) {
     platform::JpegFree(&jpeg);
     return readFailed;
   }
+  // GLU's mipmap builder, scaling to powers of two, reads a little past the
+  // pixels it is given (2 bytes for 512x160, for instance). One spare row
+  // after the picture keeps that read inside our own buffer.
   std::vector<uint8_t> pixels;
   try {
-    pixels.resize(size_t(rowBytes * uint64_t(h)));
+    pixels.resize(size_t(rowBytes * uint64_t(h + 1)));
   } catch (const std::bad_alloc&) {
     platform::JpegFree(&jpeg);
     return readFailed;
@@ -54,7 +57,7 @@ Result CTex::Load(const std::string& name, bool mipmaps) {
   jpeg.dibChannels = 3;
   jpeg.dibPadBytes = int(rowBytes - 3 * uint64_t(w));
   jpeg.dibBytes = pixels.data();
-  jpeg.dibSize = pixels.size();
+  jpeg.dibSize = size_t(rowBytes * uint64_t(h));
   if (platform::JpegRead(&jpeg, platform::kJpegReadWholeImage) != 0) {
     platform::JpegFree(&jpeg);
     return readFailed;
@@ -92,7 +95,7 @@ Result CTex::Load(const std::string& name, bool mipmaps) {
 }
 
 Result CTex::Relase() {
-  if (id != 0xFFFFFFFF) {
+  if (id != kNoTexture) {
     GLuint name = id;
     glDeleteTextures(1, &name);
   }

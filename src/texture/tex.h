@@ -5,6 +5,9 @@
 
 #include "shell/result.h"
 
+// The texture name that stands for "no texture".
+constexpr uint32_t kNoTexture = 0xFFFFFFFF;
+
 class CTex {
  public:
   // Decodes the JPEG at fileName (as the program names it, "textures\\x.jpg")
@@ -19,7 +22,7 @@ class CTex {
   uint32_t GetID() const { return id; }
   std::string GetName() const { return fileName; }
 
-  uint32_t id = 0xFFFFFFFF;
+  uint32_t id = kNoTexture;
   int32_t width = 0;
   int32_t height = 0;
   std::string fileName;

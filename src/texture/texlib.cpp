@@ -11,7 +11,7 @@ void CTexLib::SetPath(const std::string& newPath) { path = newPath; }
 Result CTexLib::Add(const std::string& name, uint32_t* outId) {
   uint32_t ignored = 0;
   if (outId == nullptr) outId = &ignored;
-  *outId = 0xFFFFFFFF;
+  *outId = kNoTexture;
 
   // The key is the full path as written: case and separators count.
   const std::string fullName = path + name;

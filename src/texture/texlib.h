@@ -17,7 +17,7 @@ class CTexLib {
 
   void SetPath(const std::string& newPath);
   // The texture for path + name, loaded on first request. *outId is the
-  // texture name, or 0xFFFFFFFF when the file could not be loaded.
+  // texture name, or kNoTexture when the file could not be loaded.
   Result Add(const std::string& name, uint32_t* outId);
   // Width and height of the stored texture with that name; (0, 0) if none.
   void GetSize(uint32_t id, float* width, float* height) const;

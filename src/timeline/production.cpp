@@ -11,6 +11,7 @@
 #include "effects/layer08.h"
 #include "effects/layer09.h"
 #include "effects/layer10.h"
+#include "timeline/show.h"
 
 namespace {
 
@@ -28,35 +29,18 @@ CLayer08 layer08;
 CLayer09 layer09;
 CLayer10 layer10;
 
-struct SceneEntry {
-  float endTime;
-  CLayer* layer;
-};
-
-// The scenes in play order with the demo time at which each ends. The last
-// end time is never reached: the show ends at 193.9 s on the closing picture.
-const SceneEntry kScenes[] = {
-    {12.3f, &layer01},    // glowing keyframed opening
-    {24.0f, &layer00},    // logo
-    {41.0f, &layer02},    // keyframed scene with the flying object
-    {82.0f, &layer04},    // tunnel
-    {94.12f, &layer03},   // nested crab copies
-    {105.64f, &layer05},  // particle stream
-    {117.0f, &layer06},   // wide-angle echo
-    {134.74f, &layer07},  // tumbling object over a picture
-    {140.49f, &layer06},  // wide-angle echo again
-    {157.97f, &layer09},  // game piece turning over a picture
-    {181.25f, &layer08},  // keyframed scene with stepped glow
-    {600.0f, &layer10},   // closing picture
-};
+// Indexed as show::kLayers.
+CLayer* const kLayerObjects[show::kLayerCount] = {&layer00, &layer01, &layer02, &layer03,
+                                                  &layer04, &layer05, &layer06, &layer07,
+                                                  &layer08, &layer09, &layer10};
 
 }  // namespace
 
 void FillProductionTimeline(std::vector<Scene>* sceneData) {
-  for (const SceneEntry& entry : kScenes) {
+  for (const show::SceneRow& row : show::kScenes) {
     Scene scene;
-    scene.endTime = entry.endTime;
-    scene.layerData.push_back(entry.layer);
+    scene.endTime = row.endTime;
+    scene.layerData.push_back(kLayerObjects[row.layer]);
     sceneData->push_back(scene);
   }
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
-#include "shell/result.h"
 
 namespace {
 
@@ -47,15 +46,6 @@ TEST(ClockTest, RealTimerStartsNearZeroAndNeverDecreases) {
   const double afterReset = timer.GetTime();
   EXPECT_GE(afterReset, 0.0);
   EXPECT_LT(afterReset, previous + 0.01);
-}
-
-TEST(ResultTest, ChainsMessagesByPrefixing) {
-  const Result inner(3, "CTex::Load() : Read image failed!");
-  const Result outer(1, "CTexLib::Add() : " + inner.message);
-  Result copy = outer;
-  EXPECT_EQ(copy.code, 1);
-  EXPECT_EQ(copy.message, "CTexLib::Add() : CTex::Load() : Read image failed!");
-  EXPECT_EQ(Result().code, 0);
 }
 
 }  // namespace

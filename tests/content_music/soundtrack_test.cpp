@@ -12,24 +12,30 @@
 #include <string>
 #include <vector>
 
-#include "content/generate.h"
 #include "support/temp_dir.h"
+#include "timeline/show.h"
 
 namespace {
 
 constexpr int kRate = 44100;
-// Where the scenes begin, and the end of the last: every section of the
-// music has to start on one of these.
-const std::vector<double> kStarts = {0.0,   12.3,   24.0,   41.0,   82.0,   94.12, 105.64,
-                                     117.0, 134.74, 140.49, 157.97, 181.25, 193.9};
-constexpr double kEnd = 193.9;
+constexpr double kEnd = show::kEnd;
 
-// The module as the generator writes it, once per test program.
+// Where the scenes of the show's table begin, and the end of the run: every
+// section of the music has to start on one of these.
+std::vector<double> SceneStarts() {
+  std::vector<double> starts;
+  for (size_t i = 0; i < show::kScenes.size(); ++i) starts.push_back(show::SceneStart(i));
+  starts.push_back(kEnd);
+  return starts;
+}
+const std::vector<double> kStarts = SceneStarts();
+
+// The module the build generated beside the program.
 const std::vector<uint8_t>& TheModule() {
   static const std::vector<uint8_t> bytes = [] {
-    testsupport::TempDir dir;
-    EXPECT_EQ(content::WriteSoundtrack(dir.path()), "");
-    const std::string text = testsupport::ReadText(dir.File("demomusic.xm"));
+    const std::string text =
+        testsupport::ReadText(std::string(VELMORA_BINARY_DIR) + "/" + show::kMusicFile);
+    EXPECT_FALSE(text.empty()) << "the build generated no " << show::kMusicFile;
     return std::vector<uint8_t>(text.begin(), text.end());
   }();
   return bytes;
@@ -138,7 +144,7 @@ TEST(Soundtrack, LevelsFollowTheArcWithNoSilentSceneAndNoClipping) {
   for (size_t quieter : {4, 6, 8, 9, 11})
     EXPECT_GT(std::min(level[3], level[5]), level[quieter] + 1.0) << "scene " << quieter;
   // The closing card fades out, and the tail after it is silent.
-  EXPECT_GT(db(181.25, 183.25) - db(191.9, 193.9), 12.0);
+  EXPECT_GT(db(kStarts[11], kStarts[11] + 2.0) - db(kEnd - 2.0, kEnd), 12.0);
   EXPECT_LT(db(kEnd + 0.05, seconds), -60.0);
 }
 

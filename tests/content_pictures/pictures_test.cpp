@@ -17,6 +17,7 @@
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
 #include "texture/texlib.h"
+#include "timeline/show.h"
 
 using namespace content::kit;
 
@@ -58,18 +59,17 @@ std::function<float(float)> Between(float lo, float hi) {
   return [=](float l) { return float(l >= lo && l < hi); };
 }
 
-// One generated set of pictures shared by the tests of this file.
+// The pictures the build generated beside the program.
 class PicturesTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() { failure_ = content::WritePictures(folder_.path()); }
   void SetUp() override {
-    ASSERT_EQ(failure_, "");
+    ASSERT_TRUE(std::filesystem::is_directory(kData + "/textures")) << "no generated data";
     ASSERT_TRUE(testsupport::EnsureGLContext());
     library_.SetPath("textures\\");
   }
   // Loads the picture through the texture library, as a layer would.
   Texels Load(const std::string& name, float* width = nullptr, float* height = nullptr) {
-    testsupport::ScopedChdir here(folder_.path());
+    testsupport::ScopedChdir here(kData);
     uint32_t id = 0xFFFFFFFF;
     const Result r = library_.Add(name, &id);
     EXPECT_EQ(r.code, 0) << name << ": " << r.message;
@@ -85,12 +85,9 @@ class PicturesTest : public testing::Test {
     return t;
   }
 
-  static testsupport::TempDir folder_;
-  static std::string failure_;
+  const std::string kData = VELMORA_BINARY_DIR;
   CTexLib library_;
 };
-testsupport::TempDir PicturesTest::folder_;
-std::string PicturesTest::failure_;
 
 }  // namespace
 
@@ -204,26 +201,29 @@ TEST(PictureKit, TextIsMeasuredSpacedAndPlacedWhereAsked) {
 
 TEST_F(PicturesTest, EveryPictureLoadsThroughTheTextureLibraryAtItsSize) {
   const std::map<std::string, std::pair<int, int>> expected = {
-      {"vt_logo.jpg", {512, 160}}, {"kable.jpg", {512, 320}}, {"bw06.jpg", {512, 320}},
-      {"treetex.jpg", {512, 512}}, {"vtt.jpg", {256, 256}},   {"poz2.jpg", {512, 256}},
-      {"poz3.jpg", {512, 256}},    {"poz5.jpg", {512, 256}},  {"envmap_0.jpg", {256, 256}},
-      {"end.jpg", {512, 320}}};
-  std::set<std::string> written, listed;
-  for (const auto& entry : std::filesystem::directory_iterator(folder_.File("textures")))
-    written.insert(entry.path().filename().string());
+      {show::pictures::kVtLogo, {512, 160}},  {show::pictures::kKable, {512, 320}},
+      {show::pictures::kBw06, {512, 320}},    {show::pictures::kTreetex, {512, 512}},
+      {show::pictures::kVtt, {256, 256}},     {show::pictures::kPoz2, {512, 256}},
+      {show::pictures::kPoz3, {512, 256}},    {show::pictures::kPoz5, {512, 256}},
+      {show::pictures::kEnvmap0, {256, 256}}, {show::pictures::kEndJpg, {512, 320}}};
+  // Every picture a layer of the show loads has its size here.
+  std::set<std::string> loaded, listed;
+  for (const show::LayerFiles& layer : show::kLayers)
+    for (const char* picture : layer.pictures)
+      if (picture != nullptr) loaded.insert(picture);
   for (const auto& [name, size] : expected) {
     listed.insert(name);
     float width = 0, height = 0;
     ASSERT_GT(Load(name, &width, &height).width, 0);
     EXPECT_EQ(std::make_pair(int(width), int(height)), size) << name;
   }
-  EXPECT_EQ(written, listed);
+  EXPECT_EQ(loaded, listed);
 }
 
 // The logo multiplies the frame: white must leave it untouched, so the ground
 // is white to the very edge and only the emblem and title are dark.
 TEST_F(PicturesTest, TheLogoIsADarkTitleOnPureWhite) {
-  const Texels logo = Load("vt_logo.jpg");
+  const Texels logo = Load(show::pictures::kVtLogo);
   ASSERT_GT(logo.width, 0);
   EXPECT_LE(logo.BorderMax(3, [](auto p) { return 255.0f - *std::min_element(p, p + 3); }), 1);
   EXPECT_GT(logo.Mean(0, 0, 1, 1, Between(253, 256)), 0.6f);  // white paper, not merely light
@@ -236,7 +236,8 @@ TEST_F(PicturesTest, TheLogoIsADarkTitleOnPureWhite) {
 // additive particle sprite: black adds nothing, so they are black at their
 // borders and mostly dark, with their light where it belongs.
 TEST_F(PicturesTest, AddedPicturesAreLightOnBlack) {
-  for (const char* name : {"treetex.jpg", "vtt.jpg", "envmap_0.jpg"}) {
+  for (const char* name :
+       {show::pictures::kTreetex, show::pictures::kVtt, show::pictures::kEnvmap0}) {
     const Texels t = Load(name);
     ASSERT_GT(t.width, 0);
     EXPECT_LE(t.BorderMax(2, LumaOf), 1) << name;  // JPEG rounding at most
@@ -244,13 +245,13 @@ TEST_F(PicturesTest, AddedPicturesAreLightOnBlack) {
     EXPECT_GT(t.Mean(0, 0, 1, 1, Between(150, 256)), 0.004f) << name;
   }
   // The sprite: a white core fading outwards, corners black.
-  const Texels glow = Load("envmap_0.jpg");
+  const Texels glow = Load(show::pictures::kEnvmap0);
   EXPECT_GE(LumaOf(glow.At(glow.width / 2, glow.height / 2)), 235);
   EXPECT_GT(glow.Mean(0.45f, 0.45f, 0.55f, 0.55f), 2 * glow.Mean(0.3f, 0.3f, 0.7f, 0.7f));
   EXPECT_LE(glow.Mean(0, 0, 0.12f, 0.12f), 1);
   // vtt.jpg: "velmora" across the upper middle, nothing in the lowest fifth,
   // which lies under the letterbox band.
-  const Texels vtt = Load("vtt.jpg");
+  const Texels vtt = Load(show::pictures::kVtt);
   EXPECT_GT(vtt.Mean(0.18f, 0.3f, 0.82f, 0.41f, Between(170, 256)), 0.04f);
   EXPECT_EQ(vtt.Mean(0, 0.82f, 1, 1, Between(40, 256)), 0.0f);
   EXPECT_EQ(vtt.Mean(0.25f, 0.6f, 0.75f, 0.78f, Between(170, 256)), 0.0f);
@@ -259,7 +260,8 @@ TEST_F(PicturesTest, AddedPicturesAreLightOnBlack) {
 // The opaque pictures fill their frames with shaded, grainy detail rather
 // than flat fills, and keep their subjects where the layers leave room.
 TEST_F(PicturesTest, BackdropsAreDetailedAndComposedForTheirLayers) {
-  for (auto name : {"kable.jpg", "bw06.jpg", "poz2.jpg", "poz3.jpg", "poz5.jpg", "end.jpg"}) {
+  for (auto name : {show::pictures::kKable, show::pictures::kBw06, show::pictures::kPoz2,
+                    show::pictures::kPoz3, show::pictures::kPoz5, show::pictures::kEndJpg}) {
     const Texels t = Load(name);
     ASSERT_GT(t.width, 0);
     // Luma spreads by more than 14 levels about its mean.
@@ -269,10 +271,10 @@ TEST_F(PicturesTest, BackdropsAreDetailedAndComposedForTheirLayers) {
     for (size_t i = 0; i + 2 < t.rgb.size(); i += 3)
       colours.insert(uint32_t(t.rgb[i]) << 16 | uint32_t(t.rgb[i + 1]) << 8 | t.rgb[i + 2]);
     // Hundreds of grey levels in the monochrome picture, thousands of colours in the others.
-    EXPECT_GT(colours.size(), std::string(name) == "bw06.jpg" ? 150u : 1500u) << name;
+    EXPECT_GT(colours.size(), std::string(name) == show::pictures::kBw06 ? 150u : 1500u) << name;
   }
   // bw06.jpg is black and white, and grainy.
-  const Texels bw = Load("bw06.jpg");
+  const Texels bw = Load(show::pictures::kBw06);
   double step = 0;
   for (int y = 0; y < bw.height; ++y)
     for (int x = 0; x < bw.width; ++x) {
@@ -282,7 +284,7 @@ TEST_F(PicturesTest, BackdropsAreDetailedAndComposedForTheirLayers) {
     }
   EXPECT_GT(step / (double(bw.width - 1) * bw.height), 4.0);
   // end.jpg: the title, a thank-you below it, and dark above them.
-  const Texels end = Load("end.jpg");
+  const Texels end = Load(show::pictures::kEndJpg);
   EXPECT_GT(end.Mean(0.08f, 0.27f, 0.92f, 0.37f, Between(150, 256)), 0.03f);
   EXPECT_GT(end.Mean(0.2f, 0.47f, 0.8f, 0.53f, Between(150, 256)), 0.03f);
   EXPECT_EQ(end.Mean(0, 0, 1, 0.2f, Between(150, 256)), 0.0f);

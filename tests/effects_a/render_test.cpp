@@ -2,6 +2,7 @@
 // pictures and models, so that step order, blend factors and time windows
 // show in single pixels. Points are in overlay units (640 x 480).
 #include "effects_a/stage.h"
+#include "timeline/show.h"
 
 namespace {
 
@@ -12,9 +13,9 @@ using namespace fx;
 // reaching into both hazes. The logo is magenta: multiplied onto green it
 // gives black, onto red red.
 TEST_F(LayerTest, Layer00FadeHazeAndLogoFollowTheSceneTime) {
-  stage.Picture("vt_logo.jpg", {255, 0, 255});
-  stage.Scene("nsphere.3ds", BoxScene({}, {200, 200, 200}, {0, 1, 0}, "", true));
-  stage.Scene("object_03.3ds", BoxScene({15, 0, 140}, {60, 60, 250}, {1, 0, 0}));
+  stage.Picture(show::pictures::kVtLogo, {255, 0, 255});
+  stage.Scene(show::models::kNsphere, BoxScene({}, {200, 200, 200}, {0, 1, 0}, "", true));
+  stage.Scene(show::models::kObject03, BoxScene({15, 0, 140}, {60, 60, 250}, {1, 0, 0}));
   CLayer00 layer;
   ASSERT_EQ(layer.Init().code, 0);
   // The white fade covers the band in (0, 4], its alpha falling by a quarter
@@ -50,7 +51,8 @@ TEST_F(LayerTest, Layer00FadeHazeAndLogoFollowTheSceneTime) {
 // the box's right edge the black is lit, less band by band as fewer copies
 // cover it, and not at all past the largest.
 TEST_F(LayerTest, Layer01GlowBrightensOutsideTheSilhouetteOnItsOwnClock) {
-  stage.Scene("anim_02.3ds", MovingBox(10, {120, 120, 120}, {-40, 0, 0}, {40, 0, 0}, {1, 1, 1}));
+  stage.Scene(show::models::kAnim02,
+              MovingBox(10, {120, 120, 120}, {-40, 0, 0}, {40, 0, 0}, {1, 1, 1}));
   CLayer01 layer;
   ASSERT_EQ(layer.Init().code, 0);
   ExpectClockLoops(layer, 20, 0.0f);
@@ -74,8 +76,9 @@ TEST_F(LayerTest, Layer01GlowBrightensOutsideTheSilhouetteOnItsOwnClock) {
 // units right of the centre, drawn over the scene although the scene's box is
 // nearer in its own depth range.
 TEST_F(LayerTest, Layer02ObjectFliesOverTheLoopingScene) {
-  stage.Scene("anim_03.3ds", MovingBox(10, {80, 80, 80}, {60, 0, 0}, {-60, 0, 0}, {0, 0, 1}));
-  stage.Scene("object_01.3ds", BoxScene({}, {30, 30, 30}, {1, 0, 0}));
+  stage.Scene(show::models::kAnim03,
+              MovingBox(10, {80, 80, 80}, {60, 0, 0}, {-60, 0, 0}, {0, 0, 1}));
+  stage.Scene(show::models::kObject01, BoxScene({}, {30, 30, 30}, {1, 0, 0}));
   CLayer02 layer;
   ASSERT_EQ(layer.Init().code, 0);
   const Frame f = Play(layer, 0.0f);
@@ -92,8 +95,8 @@ TEST_F(LayerTest, Layer02ObjectFliesOverTheLoopingScene) {
 // The whole motion (turns of 60 and 80 degrees a second, wobbles of 6 s and
 // 4.5 s) repeats every 18 seconds.
 TEST_F(LayerTest, Layer03CopiesTurnOverTheBackdrop) {
-  stage.Picture("kable.jpg", kGreen);
-  stage.Scene("krab.3ds", BoxScene({}, {100, 100, 100}, {1, 0, 0}));
+  stage.Picture(show::pictures::kKable, kGreen);
+  stage.Scene(show::models::kKrab, BoxScene({}, {100, 100, 100}, {1, 0, 0}));
   CLayer03 layer;
   ASSERT_EQ(layer.Init().code, 0);
   const Frame f = Play(layer, 0.0f);
@@ -118,11 +121,12 @@ TEST_F(LayerTest, Layer03CopiesTurnOverTheBackdrop) {
 // two at t = 1 (a quarter). The model turns at 70 degrees a second about its
 // centre.
 TEST_F(LayerTest, Layer04PassesStackInOrderWithTheirBlendModes) {
-  stage.Picture("bw06.jpg", {128, 128, 128});
-  stage.Picture("treetex.jpg", {64, 64, 64});
-  stage.Picture("vtt.jpg", {0, 0, 128});
-  stage.Scene("tunel_0.3ds", MovingBox(3, {60, 60, 60}, {118, 0, -50}, {-118, 0, 50}, {0, 0, 1}));
-  stage.Scene("strom.3ds", BoxScene({}, {80, 10, 10}, {1, 0, 0}));
+  stage.Picture(show::pictures::kBw06, {128, 128, 128});
+  stage.Picture(show::pictures::kTreetex, {64, 64, 64});
+  stage.Picture(show::pictures::kVtt, {0, 0, 128});
+  stage.Scene(show::models::kTunel0,
+              MovingBox(3, {60, 60, 60}, {118, 0, -50}, {-118, 0, 50}, {0, 0, 1}));
+  stage.Scene(show::models::kStrom, BoxScene({}, {80, 10, 10}, {1, 0, 0}));
   CLayer04 layer;
   ASSERT_EQ(layer.Init().code, 0);
   const Frame f = Play(layer, 0.0f);

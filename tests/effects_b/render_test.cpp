@@ -4,6 +4,7 @@
 #include "effects_a/stage.h"
 #include "render/glhelpers.h"
 #include "shell/globals.h"
+#include "timeline/show.h"
 
 namespace {
 
@@ -21,8 +22,8 @@ void ExpectLetterbox(const Frame& f) {
 // y 198..282, added onto the opaque picture drawn before them. From then on
 // the picture changes with the particle clock, not with the scene time.
 TEST_F(LayerTest, Layer05SwarmAddsOntoThePictureAndMovesOnItsClock) {
-  stage.Picture("poz2.jpg", kPicture);
-  stage.Picture("envmap_0.jpg", kRed);
+  stage.Picture(show::pictures::kPoz2, kPicture);
+  stage.Picture(show::pictures::kEnvmap0, kRed);
   CLayer05 layer;
   ASSERT_EQ(layer.Init().code, 0);
   const Frame f = Play(layer, 0.0f);
@@ -48,8 +49,8 @@ TEST_F(LayerTest, Layer05SwarmAddsOntoThePictureAndMovesOnItsClock) {
 // t = 4.5, where they also spread up to 460 units beyond the edges, and again
 // by 0.37 at t = 9.
 TEST_F(LayerTest, Layer06CopiesPulseWithTheSine) {
-  stage.Scene("object_04.3ds", BoxScene({}, {100, 100, 100}, {1, 0, 0}));
-  stage.Scene("cone.3ds", BoxScene({}, {600, 600, 600}, {0, 0, 1}, "", true));
+  stage.Scene(show::models::kObject04, BoxScene({}, {100, 100, 100}, {1, 0, 0}));
+  stage.Scene(show::models::kCone, BoxScene({}, {600, 600, 600}, {0, 0, 1}, "", true));
   CLayer06 layer;
   ASSERT_EQ(layer.Init().code, 0);
   const Frame calm = Play(layer, 0.0f);
@@ -64,8 +65,8 @@ TEST_F(LayerTest, Layer06CopiesPulseWithTheSine) {
 // With a small cone most of the view shows the clear: the small pass drawn
 // into the lower-left corner has been cleared away.
 TEST_F(LayerTest, Layer06ClearsTheSmallPassAway) {
-  stage.Scene("object_04.3ds", BoxScene({}, {100, 100, 100}, {1, 0, 0}));
-  stage.Scene("cone.3ds", BoxScene({0, 0, 100}, {20, 20, 20}, {0, 0, 1}));
+  stage.Scene(show::models::kObject04, BoxScene({}, {100, 100, 100}, {1, 0, 0}));
+  stage.Scene(show::models::kCone, BoxScene({0, 0, 100}, {20, 20, 20}, {0, 0, 1}));
   CLayer06 layer;
   ASSERT_EQ(layer.Init().code, 0);
   const Frame f = Play(layer, 0.0f);
@@ -76,8 +77,8 @@ TEST_F(LayerTest, Layer06ClearsTheSmallPassAway) {
 // At t = 0 the bar (120 x 40 x 60) stands untumbled at half size, 150 left of
 // and 75 below the view axis: around (142, 329).
 TEST_F(LayerTest, Layer07TumblesInTheLowerLeft) {
-  stage.Picture("poz3.jpg", kPicture);
-  stage.Scene("object_04.3ds", BoxScene({}, {120, 40, 60}, {1, 0, 0}));
+  stage.Picture(show::pictures::kPoz3, kPicture);
+  stage.Scene(show::models::kObject04, BoxScene({}, {120, 40, 60}, {1, 0, 0}));
   CLayer07 layer;
   ASSERT_EQ(layer.Init().code, 0);
   const Frame f = Play(layer, 0.0f);
@@ -98,7 +99,7 @@ TEST_F(LayerTest, Layer07TumblesInTheLowerLeft) {
 TEST_F(LayerTest, Layer08GlowFadesOutsideTheModelOnItsOwnClock) {
   content::SceneBuilder scene = MovingBox(20, {60, 60, 60}, {-100, 0, 0}, {100, 0, 0}, {1, 0, 0});
   AddBox(scene, "room", {}, {800, 800, 800}, {0, 0, 0.4f}, "", true);
-  stage.Scene("anim_05.3ds", scene);
+  stage.Scene(show::models::kAnim05, scene);
   CLayer08 layer;
   ASSERT_EQ(layer.Init().code, 0);
   ExpectClockLoops(layer, 20);
@@ -115,8 +116,8 @@ TEST_F(LayerTest, Layer08GlowFadesOutsideTheModelOnItsOwnClock) {
 // Looking along +z from (0, 0, -100), the model's +50 on x shows on the left,
 // around (191, 240); it turns once in 6 seconds.
 TEST_F(LayerTest, Layer09TurnsOnTheViewersLeft) {
-  stage.Picture("poz5.jpg", kPicture);
-  stage.Scene("igra.3ds", BoxScene({}, {160, 60, 80}, {1, 0, 0}));
+  stage.Picture(show::pictures::kPoz5, kPicture);
+  stage.Scene(show::models::kIgra, BoxScene({}, {160, 60, 80}, {1, 0, 0}));
   CLayer09 layer;
   ASSERT_EQ(layer.Init().code, 0);
   const Frame f = Play(layer, 0.0f);
@@ -134,7 +135,7 @@ TEST_F(LayerTest, Layer09TurnsOnTheViewersLeft) {
 TEST_F(LayerTest, Layer10OnBlackFromItsSecondFrame) {
   CLayer10 withPicture, without;
   ASSERT_EQ(without.Init().code, 0);
-  stage.Picture("end.jpg", {200, 40, 40});
+  stage.Picture(show::pictures::kEndJpg, {200, 40, 40});
   ASSERT_EQ(withPicture.Init().code, 0);
   const auto expectPanel = [](const Frame& f, Rgb inside, Rgb outside) {
     ExpectAt(f, {{66, 82}, {574, 398}}, inside);

@@ -10,7 +10,7 @@ namespace {
 class RenderTextureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testsupport::EnsureGLContext()) GTEST_SKIP() << "no GL context";
+    ASSERT_TRUE(testsupport::EnsureGLContext());
     glViewport(0, 0, 800, 600);
   }
   void Viewport(GLint v[4]) { glGetIntegerv(GL_VIEWPORT, v); }

@@ -11,17 +11,6 @@ bool Parse(std::vector<const char*> args, Options* options, std::string* error) 
   return ParseOptions(static_cast<int>(args.size()), args.data(), options, error);
 }
 
-TEST(OptionsTest, BareRunAsksAndPlaysFromTheProgramFolder) {
-  Options options;
-  std::string error;
-  ASSERT_TRUE(Parse({}, &options, &error));
-  EXPECT_EQ(options.screen, Options::Screen::Ask);
-  EXPECT_TRUE(options.dataDir.empty());
-  EXPECT_FALSE(options.offscreen);
-  EXPECT_EQ(options.fps, 60);
-  EXPECT_LT(options.until, 0.0);
-}
-
 TEST(OptionsTest, UnattendedRunOptionsAreRead) {
   Options options;
   std::string error;
@@ -93,6 +82,30 @@ TEST(OptionsTest, PlayerOptionsAndTransportKeys) {
   EXPECT_EQ(options.keys[2].key, platform::Key::F11);
   EXPECT_TRUE(Parse({"--export", "x.mp4", "--key", "0:F1", "--key", "3:M"}, &options, &error))
       << error;
+}
+
+// A picture size (window, offscreen run or export): even sides from 640x480
+// to 7680x4320. A refusal quotes what was given.
+TEST(OptionsTest, SizeIsReadAtItsLimitsAndRefusedPastThem) {
+  const struct {
+    const char* size;
+    bool ok;
+  } cases[] = {
+      {"640x480", true},    {"7680x4320", true},  {"1920x1080", true},  {"638x480", false},
+      {"640x478", false},   {"7682x4320", false}, {"7680x4322", false}, {"641x480", false},
+      {"640x481", false},   {"800", false},       {"800x600x2", false}, {"x600", false},
+      {"-800x-600", false}, {"", false},
+  };
+  for (const auto& c : cases) {
+    Options options;
+    std::string error;
+    EXPECT_EQ(Parse({"--export", "show.mp4", "--size", c.size}, &options, &error), c.ok) << c.size;
+    if (c.ok) {
+      EXPECT_EQ(std::to_string(options.width) + "x" + std::to_string(options.height), c.size);
+    } else {
+      EXPECT_NE(error.find(std::string("not '") + c.size + "'"), std::string::npos) << error;
+    }
+  }
 }
 
 }  // namespace
