@@ -22,6 +22,14 @@ FILE* OpenFile(const std::string& name, const char* mode);
 // than maxBytes.
 bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* bytes,
                    size_t maxBytes = size_t(1) << 30);
+// The same, saying why in plain words when it fails ("the file does not
+// exist", "it is a folder, not a file", "it is larger than 64 MB", ...).
+bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* bytes, size_t maxBytes,
+                   std::string* why);
+
+// The absolute path, with '/' separators, of the file `name` opens (from the
+// working directory); for messages that must say exactly which file it was.
+std::string FullPath(const std::string& name);
 
 // The folder that holds the running program ("." when it cannot be told).
 std::string ProgramFolder();

@@ -10,6 +10,7 @@
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/failure_note.h"
 #include "platform/files.h"
 #include "platform/png.h"
 #include "platform/sound.h"
@@ -256,8 +257,13 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     framePixels.resize(static_cast<size_t>(frameWidth) * frameHeight * 3 * 2);
   }
 
+  platform::ClearFailureNote();
   const Result setup = InitDemo(fillTimeline);
   if (setup.code != 0) {
+    // The message above keeps its fixed text; this says which file and why.
+    if (!platform::FailureNote().empty()) {
+      std::fprintf(stderr, "velmora: %s\n", platform::FailureNote().c_str());
+    }
     // Layers after the failed one were never initialised: nothing can be drawn.
     DoneDemo();
     glWindow.Destroy();

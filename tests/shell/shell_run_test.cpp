@@ -185,10 +185,13 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
   EXPECT_FALSE(std::filesystem::exists(dir_.File("never.png")));
   std::filesystem::remove(dir_.File("fail_init"));
 
+  // The message keeps its text; one more line says which file and why.
   std::filesystem::remove(dir_.File("demomusic.xm"));
   run = Run({"--offscreen"});
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.err, "CScenePlayer::Init() : BASS_MusicLoad error!\n");
+  EXPECT_EQ(run.err,
+            "CScenePlayer::Init() : BASS_MusicLoad error!\nvelmora: could not load the music " +
+                dir_.File("demomusic.xm") + ": the file does not exist\n");
 }
 
 }  // namespace
