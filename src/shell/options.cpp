@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+
+#include "shell/exporter.h"
 
 namespace {
 
@@ -42,6 +45,43 @@ bool SplitTimed(const std::string& text, double* time, std::string* rest) {
   return ParseTime(text.substr(0, colon), time) && !rest->empty();
 }
 
+bool EndsWithIgnoringCase(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         strcasecmp(text.c_str() + text.size() - tail.size(), tail.c_str()) == 0;
+}
+
+// Shots and exports that could never be written as asked are refused before
+// anything runs, rather than silently not written.
+bool RefuseUnreachableOutputs(const Options& options, std::string* error) {
+  for (const ShotRequest& shot : options.shots) {
+    if (options.until >= 0.0 && shot.time > options.until) {
+      char text[160];
+      std::snprintf(text, sizeof text,
+                    "the shot at %g s comes after --until %g s, where the run ends", shot.time,
+                    options.until);
+      *error = text;
+      return false;
+    }
+    if (!EndsWithIgnoringCase(shot.file, ".png")) {
+      *error = "--shot writes PNG pictures: name the file FILE.png, not '" + shot.file + "'";
+      return false;
+    }
+  }
+  if (!options.exportPath.empty() && !Exporter::IsVideoPath(options.exportPath)) {
+    // Any other name is a folder of frames: a new one must have no extension.
+    const std::filesystem::path path(options.exportPath);
+    std::error_code ignored;
+    if (!path.extension().empty() && !std::filesystem::is_directory(path, ignored)) {
+      *error =
+          "--export makes a video from FILE.mp4 or FILE.mkv, or a folder of PNG frames from "
+          "a name without an extension (or an existing folder), not '" +
+          options.exportPath + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string UsageText() {
@@ -72,6 +112,8 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
   *options = Options();
   bool fpsGiven = false;
   bool sizeGiven = false;
+  bool windowGiven = false;
+  bool fullscreenGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     // Options that take a value accept it as the next word or after '='.
@@ -107,9 +149,11 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
     } else if (name == "--window") {
       if (!noValue()) return false;
       options->screen = Options::Screen::Window;
+      windowGiven = true;
     } else if (name == "--fullscreen") {
       if (!noValue()) return false;
       options->screen = Options::Screen::Fullscreen;
+      fullscreenGiven = true;
     } else if (name == "--offscreen") {
       if (!noValue()) return false;
       options->offscreen = true;
@@ -194,5 +238,9 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
     *error = "--size applies to --export only";
     return false;
   }
-  return true;
+  if (windowGiven && fullscreenGiven) {
+    *error = "--window and --fullscreen contradict each other; give one of them";
+    return false;
+  }
+  return RefuseUnreachableOutputs(*options, error);
 }

@@ -32,7 +32,9 @@ struct Options {
 };
 
 // Fills `options` from argv. False with a message in `error` on an unknown
-// option or a malformed value.
+// option, a malformed value or a request that could never be carried out
+// (both --window and --fullscreen, a shot after --until or not a .png, an
+// export name that is neither .mp4/.mkv nor a folder).
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error);
 
 std::string UsageText();

@@ -60,8 +60,7 @@ class ShellRunTest : public ::testing::Test {
 TEST_F(ShellRunTest, PlaysScenesInTimeWithLetterboxAndEndsAfterUntil) {
   const ProgramRun run = Run({"--offscreen", "--fps", "20", "--until", "1.2", "--key", "0:F1",
                               "--shot", ShotAt("0.95", "a.png"), "--shot", ShotAt("1.0", "b.png"),
-                              "--shot", ShotAt("1.05", "c.png"), "--shot", ShotAt("1.2", "d.png"),
-                              "--shot", ShotAt("1.25", "e.png")});
+                              "--shot", ShotAt("1.05", "c.png"), "--shot", ShotAt("1.2", "d.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   const Picture a = Shot("a.png");
   EXPECT_EQ(a.width, 800);
@@ -80,8 +79,7 @@ TEST_F(ShellRunTest, PlaysScenesInTimeWithLetterboxAndEndsAfterUntil) {
   ExpectColour(Shot("b.png"), 400, 300, 255, 0, 0);
   ExpectColour(Shot("c.png"), 400, 300, 0, 255, 0);
   ExpectColour(Shot("d.png"), 400, 300, 0, 255, 0);
-  // The run ended with the frame at 1.2 s.
-  EXPECT_FALSE(std::filesystem::exists(dir_.File("e.png")));
+  // The run ended with the frame at 1.2 s, long before the third scene.
   EXPECT_EQ(Events(),
             "init red\ninit green\ninit blue\nrestart green\n"
             "done red\ndone green\ndone blue\n");
@@ -192,6 +190,13 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
   EXPECT_EQ(run.err,
             "CScenePlayer::Init() : BASS_MusicLoad error!\nvelmora: could not load the music " +
                 dir_.File("demomusic.xm") + ": the file does not exist\n");
+
+  // A request that cannot be carried out stops before anything runs.
+  std::filesystem::remove(dir_.File("layer_events.txt"));
+  run = Run({"--offscreen", "--until", "3", "--shot", ShotAt("10", "late.png")});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_NE(run.err.find("after --until 3"), std::string::npos) << run.err;
+  EXPECT_EQ(Events(), "");
 }
 
 }  // namespace
