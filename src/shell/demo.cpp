@@ -14,8 +14,10 @@
 #include "platform/files.h"
 #include "platform/png.h"
 #include "platform/sound.h"
+#include "platform/versions.h"
 #include "platform/window.h"
 #include "render/glhelpers.h"
+#include "shell/build_info.h"
 #include "shell/exporter.h"
 #include "shell/globals.h"
 #include "shell/log.h"
@@ -207,6 +209,13 @@ void DrawFrame() {
 
 void DoneDemo() { ShowResult(scenePlayer.Done()); }
 
+void PrintVersions() {
+  std::printf("velmora %s\n", VELMORA_VERSION);
+  for (const std::string& line : platform::LibraryVersionLines()) std::printf("%s\n", line.c_str());
+  std::printf("lib3ds %s\n", VELMORA_LIB3DS_VERSION);
+  std::printf("%s\n", platform::GLRendererLine().c_str());
+}
+
 }  // namespace
 
 int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
@@ -217,6 +226,10 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   }
   if (options.help) {
     std::fputs(UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    PrintVersions();
     return 0;
   }
   // Output paths are taken from where the command was given, not the data folder.

@@ -105,6 +105,7 @@ std::string UsageText() {
          "                      (H.264 and AAC through ffmpeg), or into a folder of\n"
          "                      numbered PNG frames and soundtrack.wav\n"
          "  --size WxH          picture size of an export (default 800x600, at least 640x480)\n"
+         "  --version           show the versions of the program and its libraries\n"
          "  --help              show this text\n";
 }
 
@@ -223,6 +224,9 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
       options->width = w;
       options->height = h;
       sizeGiven = true;
+    } else if (name == "--version") {
+      if (!noValue()) return false;
+      options->version = true;
     } else {
       *error = "unknown option '" + arg + "'";
       return false;

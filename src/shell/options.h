@@ -29,6 +29,7 @@ struct Options {
   int width = 800;         // picture size of an export
   int height = 600;
   bool help = false;
+  bool version = false;  // print the versions of the program and its libraries
 };
 
 // Fills `options` from argv. False with a message in `error` on an unknown

@@ -113,4 +113,12 @@ TEST(OptionsTest, ContradictionsAndUnwritableOutputsAreRefusedNamingTheProblem) 
   }
 }
 
+TEST(OptionsTest, VersionIsAskedForWithoutAValue) {
+  Options options;
+  std::string error;
+  ASSERT_TRUE(Parse({"--version"}, &options, &error));
+  EXPECT_TRUE(options.version);
+  EXPECT_FALSE(Parse({"--version=2"}, &options, &error));
+}
+
 }  // namespace

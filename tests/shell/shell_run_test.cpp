@@ -199,4 +199,19 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
   EXPECT_EQ(Events(), "");
 }
 
+TEST_F(ShellRunTest, VersionNamesTheProgramAndEachLibraryOnItsOwnLine) {
+  const ProgramRun run = Run({"--version"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  std::vector<std::string> lines;
+  std::istringstream text(run.out);
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  const std::vector<std::string> starts = {"velmora 1.",       "SDL 2.",    "libopenmpt 0.",
+                                           "libjpeg-turbo 2.", "lib3ds 1.", "GL renderer: "};
+  ASSERT_EQ(lines.size(), starts.size()) << run.out;
+  for (size_t i = 0; i < starts.size(); ++i) {
+    EXPECT_EQ(lines[i].rfind(starts[i], 0), 0u) << lines[i];
+  }
+  EXPECT_NE(lines.back().find("OpenGL "), std::string::npos) << lines.back();
+}
+
 }  // namespace
