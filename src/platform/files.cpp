@@ -148,4 +148,32 @@ bool ChangeDirectory(const std::string& folder, std::string* reason) {
   return true;
 }
 
+std::vector<std::string> DataFolderCandidates(const std::string& programFolder,
+                                              const std::string& shareFromProgram,
+                                              const std::string& installedShare) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> folders;
+  auto add = [&folders](const fs::path& folder) {
+    std::string text = folder.lexically_normal().generic_string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    if (text.empty()) return;
+    for (const std::string& known : folders) {
+      if (known == text) return;
+    }
+    folders.push_back(text);
+  };
+  add(programFolder);
+  if (!shareFromProgram.empty()) add(fs::path(programFolder) / shareFromProgram);
+  if (!installedShare.empty()) add(installedShare);
+  return folders;
+}
+
+std::string FirstFolderHolding(const std::vector<std::string>& folders, const std::string& marker) {
+  for (const std::string& folder : folders) {
+    struct stat st;
+    if (stat((folder + "/" + marker).c_str(), &st) == 0 && S_ISREG(st.st_mode)) return folder;
+  }
+  return "";
+}
+
 }  // namespace platform

@@ -36,4 +36,15 @@ std::string ProgramFolder();
 // Makes `folder` the working directory; false (with the reason) on failure.
 bool ChangeDirectory(const std::string& folder, std::string* reason);
 
+// The folders where the production's data may lie, in the order they are
+// tried: the program's own folder, then the installed share folder reached
+// from it (`shareFromProgram`, relative, e.g. "../share/velmora", so that a
+// relocated install finds its data too), then `installedShare` (absolute).
+// Each appears once.
+std::vector<std::string> DataFolderCandidates(const std::string& programFolder,
+                                              const std::string& shareFromProgram,
+                                              const std::string& installedShare);
+// The first of `folders` that holds the file `marker`; empty when none does.
+std::string FirstFolderHolding(const std::vector<std::string>& folders, const std::string& marker);
+
 }  // namespace platform

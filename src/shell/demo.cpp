@@ -216,6 +216,32 @@ void PrintVersions() {
   std::printf("%s\n", platform::GLRendererLine().c_str());
 }
 
+// The data folder: the one --data names, else the first that holds the music
+// among the program's own folder and the installed share folder. Empty, after
+// saying every place it looked, when there is none.
+std::string FindDataFolder() {
+  if (!options.dataDir.empty()) return options.dataDir;
+  const std::vector<std::string> folders = platform::DataFolderCandidates(
+      platform::ProgramFolder(), VELMORA_SHARE_FROM_PROGRAM, VELMORA_INSTALLED_SHARE);
+  const std::string found = platform::FirstFolderHolding(folders, "demomusic.xm");
+  if (found.empty()) {
+    std::string places;
+    for (size_t i = 0; i < folders.size(); ++i) {
+      places += (i == 0 ? "" : i + 1 == folders.size() ? " and " : ", ") + folders[i];
+    }
+    const std::string text =
+        "velmora: cannot find the production's data (demomusic.xm, scenes/, textures/); looked "
+        "in " +
+        places + ". Name its folder with --data DIR.";
+    if (options.offscreen || !options.exportPath.empty()) {
+      std::fprintf(stderr, "%s\n", text.c_str());
+    } else {
+      platform::ShowErrorBox(text, "velmora");
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
@@ -237,7 +263,8 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   if (!options.exportPath.empty()) {
     options.exportPath = std::filesystem::absolute(options.exportPath).string();
   }
-  const std::string dataDir = options.dataDir.empty() ? platform::ProgramFolder() : options.dataDir;
+  const std::string dataDir = FindDataFolder();
+  if (dataDir.empty()) return 1;
   if (!platform::ChangeDirectory(dataDir, &error)) {
     std::fprintf(stderr, "velmora: cannot use the data folder %s: %s\n", dataDir.c_str(),
                  error.c_str());

@@ -57,4 +57,23 @@ TEST(FilesTest, MissingFilesAndFoldersFailCleanlySayingWhy) {
   EXPECT_EQ(platform::FullPath("scenes\\..\\missing.3ds"), dir.File("missing.3ds"));
 }
 
+TEST(FilesTest, DataIsLookedForBesideTheProgramThenInTheInstalledShareFolder) {
+  EXPECT_EQ(platform::DataFolderCandidates("/opt/v/bin", "../share/velmora", "/usr/share/velmora"),
+            (std::vector<std::string>{"/opt/v/bin", "/opt/v/share/velmora", "/usr/share/velmora"}));
+  // An install where both roads lead to the same folder lists it once.
+  EXPECT_EQ(platform::DataFolderCandidates("/usr/bin/", "../share/velmora", "/usr/share/velmora/"),
+            (std::vector<std::string>{"/usr/bin", "/usr/share/velmora"}));
+
+  TempDir dir;
+  dir.Write("bin/velmora", "program");
+  dir.Write("share/velmora/demomusic.xm", "music");
+  dir.Write("other/demomusic.xm/inside", "a folder named like the marker");
+  const std::vector<std::string> folders =
+      platform::DataFolderCandidates(dir.File("bin"), "../share/velmora", dir.File("other"));
+  EXPECT_EQ(platform::FirstFolderHolding(folders, "demomusic.xm"), dir.File("share/velmora"));
+  EXPECT_EQ(platform::FirstFolderHolding({dir.File("other"), dir.File("bin")}, "demomusic.xm"), "");
+  dir.Write("bin/demomusic.xm", "beside the program comes first");
+  EXPECT_EQ(platform::FirstFolderHolding(folders, "demomusic.xm"), dir.File("bin"));
+}
+
 }  // namespace

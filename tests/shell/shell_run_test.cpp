@@ -199,6 +199,17 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
   EXPECT_EQ(Events(), "");
 }
 
+TEST_F(ShellRunTest, WithoutDataFolderItSaysEveryPlaceItLooked) {
+  // The test show's own folder holds no music, nor does any share folder.
+  const ProgramRun run = testsupport::RunProgram({TESTSHOW_PATH, "--offscreen"});
+  EXPECT_EQ(run.exitStatus, 1);
+  const std::string programFolder =
+      std::filesystem::path(TESTSHOW_PATH).parent_path().lexically_normal().generic_string();
+  EXPECT_NE(run.err.find("looked in " + programFolder + ", "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("share/velmora"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("--data"), std::string::npos) << run.err;
+}
+
 TEST_F(ShellRunTest, VersionNamesTheProgramAndEachLibraryOnItsOwnLine) {
   const ProgramRun run = Run({"--version"});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
