@@ -199,6 +199,16 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
   EXPECT_EQ(Events(), "");
 }
 
+TEST_F(ShellRunTest, WindowFailureNamesTheDisplayItTried) {
+  // A display name nobody serves: SDL quietly falls back to an invisible
+  // surface, which is refused, naming the display.
+  const ProgramRun run =
+      testsupport::RunProgram({TESTSHOW_PATH, "--data", dir_.path(), "--window"}, {"DISPLAY=:97"},
+                              {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_NE(run.err.find("the X display ':97' (DISPLAY)"), std::string::npos) << run.err;
+}
+
 TEST_F(ShellRunTest, WithoutDataFolderItSaysEveryPlaceItLooked) {
   // The test show's own folder holds no music, nor does any share folder.
   const ProgramRun run = testsupport::RunProgram({TESTSHOW_PATH, "--offscreen"});
