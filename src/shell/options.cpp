@@ -107,7 +107,10 @@ std::string UsageText() {
          "                      numbered PNG frames and soundtrack.wav\n"
          "  --size WxH          picture size of an export (default 800x600, at least 640x480)\n"
          "  --version           show the versions of the program and its libraries\n"
-         "  --help              show this text\n";
+         "  --help              show this text\n"
+         "\n"
+         "Exit status: 0 after a normal end, 1 when loading the production failed,\n"
+         "2 for a bad command line or when no window can be opened.\n";
 }
 
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
