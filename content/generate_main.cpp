@@ -1,5 +1,6 @@
 // velmora-content OUTDIR: writes the production's scenes, pictures and
-// soundtrack into OUTDIR/scenes, OUTDIR/textures and OUTDIR/demomusic.xm.
+// soundtrack into OUTDIR/scenes, OUTDIR/textures and OUTDIR/demomusic.xm, and
+// the program's icon into OUTDIR/icons.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
   };
   const Step steps[] = {{"pictures", content::WritePictures},
                         {"scenes", content::WriteScenes},
-                        {"soundtrack", content::WriteSoundtrack}};
+                        {"soundtrack", content::WriteSoundtrack},
+                        {"icons", content::WriteIcons}};
   for (const Step& step : steps) {
     const std::string failure = step.write(out);
     if (!failure.empty()) {

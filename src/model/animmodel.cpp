@@ -8,6 +8,7 @@
 
 #include "model/mesh3ds.h"
 #include "model/validate3ds.h"
+#include "platform/failure_note.h"
 #include "render/glhelpers.h"
 #include "shell/glapi.h"
 
@@ -29,7 +30,12 @@ Result CAnimModel::Load3DS(const std::string& name, CTexLib* pTexLib) {
   if (file == nullptr) return Result(2, "CAnimModel::Load3DS() : error!");
   mesh = new C3DSMesh();
   Result built = mesh->Create(file, pTexLib, false);
-  if (built.code != 0) return Result(1, "CAnimModel::Load3DS() :" + built.message);
+  if (built.code != 0) {
+    // A texture that failed has noted itself already; this notes the rest.
+    platform::NoteLoadFailure("scene", "scenes\\" + name,
+                              "its objects could not be built (" + built.message + ")");
+    return Result(1, "CAnimModel::Load3DS() :" + built.message);
+  }
   loaded_ = true;
   return Result(0, "CAnimModel::Load3DS() : ok!");
 }

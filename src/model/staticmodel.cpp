@@ -4,6 +4,7 @@
 
 #include "model/mesh3ds.h"
 #include "model/validate3ds.h"
+#include "platform/failure_note.h"
 
 CStaticModel::~CStaticModel() { Release(); }
 
@@ -22,7 +23,12 @@ Result CStaticModel::Load3DS(const std::string& name, CTexLib* pTexLib, bool pos
   if (file == nullptr) return Result(2, "CStaticModel::Load3DS() : error!");
   mesh = new C3DSMesh();
   Result built = mesh->Create(file, pTexLib, positionNormals);
-  if (built.code != 0) return Result(1, "CStaticModel::Load3DS() :" + built.message);
+  if (built.code != 0) {
+    // A texture that failed has noted itself already; this notes the rest.
+    platform::NoteLoadFailure("scene", "scenes\\" + name,
+                              "its objects could not be built (" + built.message + ")");
+    return Result(1, "CStaticModel::Load3DS() :" + built.message);
+  }
   loaded_ = true;
   return Result(0, "CStaticModel::Load3DS() : ok!");
 }

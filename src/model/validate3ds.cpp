@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/failure_note.h"
 #include "platform/files.h"
 
 namespace model {
@@ -437,14 +438,22 @@ Lib3dsFile* Load3DSChecked(const std::string& path, std::string* reason) {
   std::string ignored;
   if (reason == nullptr) reason = &ignored;
   std::vector<uint8_t> bytes;
-  if (!platform::ReadWholeFile(path, &bytes, kMaxSceneBytes)) {
-    *reason = "cannot read " + path;
+  if (!platform::ReadWholeFile(path, &bytes, kMaxSceneBytes, reason)) {
+    platform::NoteLoadFailure("scene", path, *reason);
     return nullptr;
   }
-  *reason = Check3DS(bytes.data(), bytes.size());
-  if (!reason->empty()) return nullptr;
+  const std::string problem = Check3DS(bytes.data(), bytes.size());
+  if (!problem.empty()) {
+    *reason = "it is not a 3DS scene that can be read safely: " + problem;
+    platform::NoteLoadFailure("scene", path, *reason);
+    return nullptr;
+  }
+  reason->clear();
   Lib3dsFile* file = lib3ds_file_load(platform::ResolvePath(path).c_str());
-  if (file == nullptr) *reason = "lib3ds refused " + path;
+  if (file == nullptr) {
+    *reason = "lib3ds could not read it";
+    platform::NoteLoadFailure("scene", path, *reason);
+  }
   return file;
 }
 

@@ -34,7 +34,9 @@ std::string Check3DS(const uint8_t* data, size_t size);
 // Loads the file `path` names (as the program names it, "scenes\\x.3ds";
 // resolved with platform::ResolvePath) after checking it. Null when it is
 // missing, unreadable, larger than kMaxSceneBytes, refused by Check3DS or
-// refused by lib3ds; `reason` (optional) then says why.
+// refused by lib3ds; `reason` (optional) then says why, and the failure is
+// noted with the file's full path for the shell's last message
+// (platform::NoteLoadFailure).
 Lib3dsFile* Load3DSChecked(const std::string& path, std::string* reason = nullptr);
 
 }  // namespace model

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace platform {
 namespace {
@@ -17,6 +18,13 @@ bool Exists(const std::string& path) {
 }
 
 // The entry of `folder` whose name equals `component` ignoring case, if any.
+std::string SizeInWords(size_t bytes) {
+  if (bytes >= (size_t(1) << 20) && bytes % (size_t(1) << 20) == 0) {
+    return std::to_string(bytes >> 20) + " MB";
+  }
+  return std::to_string(bytes) + " bytes";
+}
+
 bool FindIgnoringCase(const std::string& folder, const std::string& component, std::string* found) {
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return false;
@@ -73,21 +81,53 @@ FILE* OpenFile(const std::string& name, const char* mode) {
 }
 
 bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* bytes, size_t maxBytes) {
+  std::string ignored;
+  return ReadWholeFile(name, bytes, maxBytes, &ignored);
+}
+
+bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* bytes, size_t maxBytes,
+                   std::string* why) {
   bytes->clear();
   const std::string path = ResolvePath(name);
   struct stat st;
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  if (static_cast<uint64_t>(st.st_size) > maxBytes) return false;
+  if (stat(path.c_str(), &st) != 0) {
+    *why = errno == ENOENT ? "the file does not exist" : std::strerror(errno);
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    *why = "it is a folder, not a file";
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    *why = "it is not a regular file";
+    return false;
+  }
+  if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+    *why = "it is larger than " + SizeInWords(maxBytes);
+    return false;
+  }
   FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
+  if (file == nullptr) {
+    *why = std::string("it cannot be opened: ") + std::strerror(errno);
+    return false;
+  }
   bytes->resize(static_cast<size_t>(st.st_size));
   const size_t got = bytes->empty() ? 0 : std::fread(bytes->data(), 1, bytes->size(), file);
   std::fclose(file);
   if (got != bytes->size()) {
     bytes->clear();
+    *why = "it could not be read to its end";
     return false;
   }
   return true;
+}
+
+std::string FullPath(const std::string& name) {
+  if (name.empty()) return "";
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(ResolvePath(name), error);
+  if (error) path = ResolvePath(name);
+  return path.lexically_normal().generic_string();
 }
 
 std::string ProgramFolder() {
@@ -106,6 +146,34 @@ bool ChangeDirectory(const std::string& folder, std::string* reason) {
     return false;
   }
   return true;
+}
+
+std::vector<std::string> DataFolderCandidates(const std::string& programFolder,
+                                              const std::string& shareFromProgram,
+                                              const std::string& installedShare) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> folders;
+  auto add = [&folders](const fs::path& folder) {
+    std::string text = folder.lexically_normal().generic_string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    if (text.empty()) return;
+    for (const std::string& known : folders) {
+      if (known == text) return;
+    }
+    folders.push_back(text);
+  };
+  add(programFolder);
+  if (!shareFromProgram.empty()) add(fs::path(programFolder) / shareFromProgram);
+  if (!installedShare.empty()) add(installedShare);
+  return folders;
+}
+
+std::string FirstFolderHolding(const std::vector<std::string>& folders, const std::string& marker) {
+  for (const std::string& folder : folders) {
+    struct stat st;
+    if (stat((folder + "/" + marker).c_str(), &st) == 0 && S_ISREG(st.st_mode)) return folder;
+  }
+  return "";
 }
 
 }  // namespace platform

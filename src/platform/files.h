@@ -22,10 +22,29 @@ FILE* OpenFile(const std::string& name, const char* mode);
 // than maxBytes.
 bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* bytes,
                    size_t maxBytes = size_t(1) << 30);
+// The same, saying why in plain words when it fails ("the file does not
+// exist", "it is a folder, not a file", "it is larger than 64 MB", ...).
+bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* bytes, size_t maxBytes,
+                   std::string* why);
+
+// The absolute path, with '/' separators, of the file `name` opens (from the
+// working directory); for messages that must say exactly which file it was.
+std::string FullPath(const std::string& name);
 
 // The folder that holds the running program ("." when it cannot be told).
 std::string ProgramFolder();
 // Makes `folder` the working directory; false (with the reason) on failure.
 bool ChangeDirectory(const std::string& folder, std::string* reason);
+
+// The folders where the production's data may lie, in the order they are
+// tried: the program's own folder, then the installed share folder reached
+// from it (`shareFromProgram`, relative, e.g. "../share/velmora", so that a
+// relocated install finds its data too), then `installedShare` (absolute).
+// Each appears once.
+std::vector<std::string> DataFolderCandidates(const std::string& programFolder,
+                                              const std::string& shareFromProgram,
+                                              const std::string& installedShare);
+// The first of `folders` that holds the file `marker`; empty when none does.
+std::string FirstFolderHolding(const std::vector<std::string>& folders, const std::string& marker);
 
 }  // namespace platform

@@ -171,8 +171,7 @@ bool LoadHeader(JpegProperties* props) {
   size_t size = props->jpgSize;
   if (bytes == nullptr) {
     if (!s->fileLoaded) {
-      if (!ReadWholeFile(props->jpgFile, &s->file, kJpegMaxFileBytes)) {
-        props->reason = "cannot read file " + props->jpgFile;
+      if (!ReadWholeFile(props->jpgFile, &s->file, kJpegMaxFileBytes, &props->reason)) {
         return false;
       }
       s->fileLoaded = true;
@@ -181,7 +180,7 @@ bool LoadHeader(JpegProperties* props) {
     size = s->file.size();
   }
   if (size == 0) {
-    props->reason = "empty file";
+    props->reason = "the file is empty";
     return false;
   }
   if (size > kJpegMaxFileBytes) {
@@ -190,7 +189,7 @@ bool LoadHeader(JpegProperties* props) {
   }
   s->err.message[0] = '\0';
   if (!ReadHeader(s, bytes, size)) {
-    FailWithDecoderMessage(props, "bad header");
+    FailWithDecoderMessage(props, "it is not a readable JPEG picture");
     return false;
   }
   props->jpgWidth = static_cast<int>(s->cinfo.image_width);

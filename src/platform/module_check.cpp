@@ -1,6 +1,10 @@
 #include "platform/module_check.h"
 
+#include <libopenmpt/libopenmpt.h>
+
 #include <cstring>
+
+#include "platform/files.h"
 
 namespace platform {
 namespace {
@@ -80,6 +84,45 @@ bool ModuleIsComplete(const uint8_t* data, size_t size, std::string* why) {
     }
   }
   return true;
+}
+
+openmpt_module* OpenCheckedModule(const uint8_t* data, size_t size, std::string* why) {
+  if (data == nullptr || size == 0) {
+    *why = "the file is empty";
+    return nullptr;
+  }
+  // libopenmpt would play a file cut short as silence where data is missing.
+  std::string missing;
+  if (!ModuleIsComplete(data, size, &missing)) {
+    *why = "the module is cut short: " + missing;
+    return nullptr;
+  }
+  const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
+  int error = 0;
+  const char* message = nullptr;
+  openmpt_module* module = openmpt_module_create_from_memory2(
+      data, size, openmpt_log_func_silent, nullptr, nullptr, nullptr, &error, &message, ctls);
+  if (module == nullptr) {
+    *why = "it is not a tracker module that can be played";
+    if (message != nullptr && *message != '\0') *why += std::string(" (") + message + ")";
+  }
+  if (message != nullptr) openmpt_free_string(message);
+  return module;
+}
+
+bool ReadModuleFile(const std::string& name, std::vector<uint8_t>* bytes, std::string* why) {
+  if (!ReadWholeFile(name, bytes, kMaxModuleBytes, why)) return false;
+  if (bytes->empty()) {
+    *why = "the file is empty";
+    return false;
+  }
+  return true;
+}
+
+openmpt_module* OpenCheckedModuleFile(const std::string& name, std::string* why) {
+  std::vector<uint8_t> bytes;
+  if (!ReadModuleFile(name, &bytes, why)) return nullptr;
+  return OpenCheckedModule(bytes.data(), bytes.size(), why);
 }
 
 }  // namespace platform

@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+typedef struct openmpt_module openmpt_module;
 
 namespace platform {
 
@@ -12,5 +15,21 @@ namespace platform {
 // and sample its headers announce lies inside the data. Other formats are
 // left to the decoder and pass. On false, `why` says what is missing.
 bool ModuleIsComplete(const uint8_t* data, size_t size, std::string* why);
+
+// Largest module file that is read.
+constexpr size_t kMaxModuleBytes = size_t(256) << 20;
+
+// The one way modules are opened, for playing and for rendering alike: the
+// data must be complete (ModuleIsComplete) and readable by libopenmpt; the
+// module stops at the song's end instead of fading on. Null on failure, with
+// the reason in plain words in `why`. The data may be freed afterwards.
+openmpt_module* OpenCheckedModule(const uint8_t* data, size_t size, std::string* why);
+
+// Reads the module file `name` names (as the program names it). False, with
+// the reason, when it is missing, unreadable, empty or too large.
+bool ReadModuleFile(const std::string& name, std::vector<uint8_t>* bytes, std::string* why);
+
+// ReadModuleFile, then OpenCheckedModule.
+openmpt_module* OpenCheckedModuleFile(const std::string& name, std::string* why);
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/failure_note.h"
 #include "platform/files.h"
 #include "platform/module_check.h"
 
@@ -18,7 +19,6 @@ namespace platform {
 namespace {
 
 constexpr int kDefaultFrequency = 44100;
-constexpr size_t kMaxModuleBytes = size_t(256) << 20;
 constexpr Uint16 kBufferFrames = 1024;  // about 23 ms at 44.1 kHz
 
 // Everything the layer holds. The audio callback runs on SDL's audio thread
@@ -107,16 +107,6 @@ void DestroyModule() {
   state.playing = false;
 }
 
-openmpt_module* OpenModule(const uint8_t* data, size_t size) {
-  const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
-  int error = 0;
-  const char* message = nullptr;
-  openmpt_module* module = openmpt_module_create_from_memory2(
-      data, size, openmpt_log_func_silent, nullptr, nullptr, nullptr, &error, &message, ctls);
-  if (message != nullptr) openmpt_free_string(message);
-  return module;
-}
-
 // True when nothing could play sound here: no sound card and no sound server.
 // SDL's device drivers are then skipped, which also keeps the ALSA library
 // from printing its complaints about the missing card.
@@ -172,8 +162,9 @@ bool SoundInit(int device, uint32_t frequency, uint32_t /*flags*/, void* /*windo
   // No usable sound card: play to SDL's silent dummy output, which still pulls
   // samples in real time, so the music runs as it would on a device.
   SDL_AudioQuit();
-  if (SDL_AudioInit("dummy") != 0) return false;
-  if (!OpenDevice(-1, rate)) {
+  if (SDL_AudioInit("dummy") != 0 || !OpenDevice(-1, rate)) {
+    NoteLoadFailure("sound output", "",
+                    std::string("not even a silent output could be opened: ") + SDL_GetError());
     SDL_AudioQuit();
     return false;
   }
@@ -193,28 +184,31 @@ MusicHandle SoundMusicLoad(bool mem, const void* file, uint64_t offset, uint32_t
                            uint32_t /*flags*/) {
   if (!state.initialised || file == nullptr) return 0;
 
+  // A file that cannot be played is noted with its full path and the reason,
+  // for the shell's last message.
+  const std::string name = mem ? std::string() : static_cast<const char*>(file);
+  auto fail = [&name](const std::string& why) {
+    NoteLoadFailure("music", name, why);
+    return MusicHandle(0);
+  };
   std::vector<uint8_t> bytes;
   const uint8_t* data = nullptr;
   size_t size = 0;
+  std::string why;
   if (mem) {
     // In memory the bytes start at `file`; the offset applies to files only.
     data = static_cast<const uint8_t*>(file);
     size = length;
   } else {
-    if (!ReadWholeFile(static_cast<const char*>(file), &bytes, kMaxModuleBytes)) return 0;
-    if (offset > bytes.size()) return 0;
+    if (!ReadModuleFile(name, &bytes, &why)) return fail(why);
+    if (offset > bytes.size()) return fail("the offset lies past the end of the file");
     const size_t available = bytes.size() - size_t(offset);
-    if (length > available) return 0;
+    if (length > available) return fail("the length reaches past the end of the file");
     data = bytes.data() + offset;
     size = length == 0 ? available : length;
   }
-  if (size == 0) return 0;
-  // The decoder would play a file cut short as silence where data is missing.
-  std::string missing;
-  if (!ModuleIsComplete(data, size, &missing)) return 0;
-
-  openmpt_module* module = OpenModule(data, size);
-  if (module == nullptr) return 0;
+  openmpt_module* module = OpenCheckedModule(data, size, &why);
+  if (module == nullptr) return fail(why);
 
   DeviceLock lock;
   DestroyModule();  // one module at a time: a new one replaces the old

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/module_check.h"
 
 namespace platform {
 namespace {
@@ -43,20 +44,14 @@ bool RenderModuleToWav(const std::string& moduleFile, uint64_t frames, int sampl
     *reason = "soundtrack too long for a WAV file";
     return false;
   }
-  std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(moduleFile, &bytes, size_t(256) << 20)) {
-    *reason = "cannot read " + moduleFile;
-    return false;
-  }
-  const openmpt_module_initial_ctl ctls[] = {
-      {"play.at_end", "stop"}, {"dither", "0"}, {nullptr, nullptr}};
-  openmpt_module* module =
-      openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
-                                         nullptr, nullptr, nullptr, nullptr, nullptr, ctls);
+  std::string why;
+  openmpt_module* module = OpenCheckedModuleFile(moduleFile, &why);
   if (module == nullptr) {
-    *reason = moduleFile + " is not a module that can be played";
+    *reason = "cannot play " + FullPath(moduleFile) + ": " + why;
     return false;
   }
+  // Exact samples, the same on every run.
+  openmpt_module_ctl_set_text(module, "dither", "0");
   FILE* file = std::fopen(wavPath.c_str(), "wb");
   if (file == nullptr) {
     openmpt_module_destroy(module);

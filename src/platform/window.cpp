@@ -52,6 +52,20 @@ void SdlFromKey(Key key, SDL_Keycode* code, Uint16* modifiers) {
   }
 }
 
+// The displays a window is tried on, for messages: "the X display ':0'
+// (DISPLAY)", the Wayland one, or both.
+std::string DisplaysTried() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  std::string tried;
+  if (x11 != nullptr && *x11) tried = std::string("the X display '") + x11 + "' (DISPLAY)";
+  if (wayland != nullptr && *wayland) {
+    if (!tried.empty()) tried += " and ";
+    tried += std::string("the Wayland display '") + wayland + "' (WAYLAND_DISPLAY)";
+  }
+  return tried;
+}
+
 }  // namespace
 
 bool HasDisplay() {
@@ -74,6 +88,7 @@ bool OpenWindow(const std::string& caption, int width, int height, int colorBits
   if (!g_videoStarted) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
       *reason = SdlError("cannot start SDL video");
+      if (kind == DisplayKind::Screen) *reason += " on " + DisplaysTried();
       return false;
     }
     g_videoStarted = true;
@@ -83,8 +98,9 @@ bool OpenWindow(const std::string& caption, int width, int height, int colorBits
       (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
     // Without a display SDL quietly falls back to an invisible surface; a
     // window nobody can see is no window.
-    *reason = std::string("no display to open a window on (SDL video driver '") + driver +
-              "'); run with --offscreen to render without a screen";
+    *reason = "cannot open " + DisplaysTried() +
+              ": no display server answered there (SDL fell back to its '" + driver +
+              "' driver); run with --offscreen to render without a screen";
     return false;
   }
 
@@ -106,6 +122,7 @@ bool OpenWindow(const std::string& caption, int width, int height, int colorBits
   g_window = SDL_CreateWindow(caption.c_str(), 0, 0, width, height, flags);
   if (g_window == nullptr) {
     *reason = SdlError("SDL_CreateWindow failed");
+    if (kind == DisplayKind::Screen) *reason += " on " + DisplaysTried();
     return false;
   }
   if (kind == DisplayKind::Screen) {

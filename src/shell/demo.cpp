@@ -11,12 +11,15 @@
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/failure_note.h"
 #include "platform/files.h"
 #include "platform/png.h"
 #include "platform/sound.h"
+#include "platform/versions.h"
 #include "platform/window.h"
 #include "render/glhelpers.h"
 #include "render/viewport.h"
+#include "shell/build_info.h"
 #include "shell/exporter.h"
 #include "shell/globals.h"
 #include "shell/log.h"
@@ -369,6 +372,39 @@ void DrawFrame() {
 
 void DoneDemo() { ShowResult(scenePlayer.Done()); }
 
+void PrintVersions() {
+  std::printf("velmora %s\n", VELMORA_VERSION);
+  for (const std::string& line : platform::LibraryVersionLines()) std::printf("%s\n", line.c_str());
+  std::printf("lib3ds %s\n", VELMORA_LIB3DS_VERSION);
+  std::printf("%s\n", platform::GLRendererLine().c_str());
+}
+
+// The data folder: the one --data names, else the first that holds the music
+// among the program's own folder and the installed share folder. Empty, after
+// saying every place it looked, when there is none.
+std::string FindDataFolder() {
+  if (!options.dataDir.empty()) return options.dataDir;
+  const std::vector<std::string> folders = platform::DataFolderCandidates(
+      platform::ProgramFolder(), VELMORA_SHARE_FROM_PROGRAM, VELMORA_INSTALLED_SHARE);
+  const std::string found = platform::FirstFolderHolding(folders, "demomusic.xm");
+  if (found.empty()) {
+    std::string places;
+    for (size_t i = 0; i < folders.size(); ++i) {
+      places += (i == 0 ? "" : i + 1 == folders.size() ? " and " : ", ") + folders[i];
+    }
+    const std::string text =
+        "velmora: cannot find the production's data (demomusic.xm, scenes/, textures/); looked "
+        "in " +
+        places + ". Name its folder with --data DIR.";
+    if (options.offscreen || !options.exportPath.empty()) {
+      std::fprintf(stderr, "%s\n", text.c_str());
+    } else {
+      platform::ShowErrorBox(text, "velmora");
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
@@ -381,12 +417,17 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     std::fputs(UsageText().c_str(), stdout);
     return 0;
   }
+  if (options.version) {
+    PrintVersions();
+    return 0;
+  }
   // Output paths are taken from where the command was given, not the data folder.
   for (ShotRequest& shot : options.shots) shot.file = std::filesystem::absolute(shot.file).string();
   if (!options.exportPath.empty()) {
     options.exportPath = std::filesystem::absolute(options.exportPath).string();
   }
-  const std::string dataDir = options.dataDir.empty() ? platform::ProgramFolder() : options.dataDir;
+  const std::string dataDir = FindDataFolder();
+  if (dataDir.empty()) return 1;
   if (!platform::ChangeDirectory(dataDir, &error)) {
     std::fprintf(stderr, "velmora: cannot use the data folder %s: %s\n", dataDir.c_str(),
                  error.c_str());
@@ -426,8 +467,13 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     framePixels.resize(static_cast<size_t>(frameWidth) * frameHeight * 3 * 2);
   }
 
+  platform::ClearFailureNote();
   const Result setup = InitDemo(fillTimeline);
   if (setup.code != 0) {
+    // The message above keeps its fixed text; this says which file and why.
+    if (!platform::FailureNote().empty()) {
+      std::fprintf(stderr, "velmora: %s\n", platform::FailureNote().c_str());
+    }
     // Layers after the failed one were never initialised: nothing can be drawn.
     DoneDemo();
     glWindow.Destroy();

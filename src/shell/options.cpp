@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+
+#include "shell/exporter.h"
 
 namespace {
 
@@ -62,6 +65,43 @@ bool SplitTimed(const std::string& text, double* time, std::string* rest) {
   return ParseTime(text.substr(0, colon), time) && !rest->empty();
 }
 
+bool EndsWithIgnoringCase(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         strcasecmp(text.c_str() + text.size() - tail.size(), tail.c_str()) == 0;
+}
+
+// Shots and exports that could never be written as asked are refused before
+// anything runs, rather than silently not written.
+bool RefuseUnreachableOutputs(const Options& options, std::string* error) {
+  for (const ShotRequest& shot : options.shots) {
+    if (options.until >= 0.0 && shot.time > options.until) {
+      char text[160];
+      std::snprintf(text, sizeof text,
+                    "the shot at %g s comes after --until %g s, where the run ends", shot.time,
+                    options.until);
+      *error = text;
+      return false;
+    }
+    if (!EndsWithIgnoringCase(shot.file, ".png")) {
+      *error = "--shot writes PNG pictures: name the file FILE.png, not '" + shot.file + "'";
+      return false;
+    }
+  }
+  if (!options.exportPath.empty() && !Exporter::IsVideoPath(options.exportPath)) {
+    // Any other name is a folder of frames: a new one must have no extension.
+    const std::filesystem::path path(options.exportPath);
+    std::error_code ignored;
+    if (!path.extension().empty() && !std::filesystem::is_directory(path, ignored)) {
+      *error =
+          "--export makes a video from FILE.mp4 or FILE.mkv, or a folder of PNG frames from "
+          "a name without an extension (or an existing folder), not '" +
+          options.exportPath + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string UsageText() {
@@ -82,7 +122,8 @@ std::string UsageText() {
          "  --no-vsync          do not pace frames to the display (for measuring)\n"
          "  --start T           begin at demo time T, as if the show had played until there\n"
          "  --data DIR          folder with scenes/, textures/ and demomusic.xm, where\n"
-         "                      error_log.txt is written (default: the program's folder)\n"
+         "                      error_log.txt is written (default: the program's folder\n"
+         "                      if it holds them, else the installed share/velmora)\n"
          "  --offscreen         render without a visible window or sound device, on a\n"
          "                      virtual clock: frame k shows demo time k/N\n"
          "  --fps N             frames per second of the virtual clock (default 60)\n"
@@ -93,15 +134,21 @@ std::string UsageText() {
          "  --export FILE       render the whole show offscreen into FILE.mp4 or FILE.mkv\n"
          "                      (H.264 and AAC through ffmpeg), or into a folder of\n"
          "                      numbered PNG frames and soundtrack.wav\n"
+         "  --version           show the versions of the program and its libraries\n"
          "  --help              show this text\n"
          "\n"
          "Run time starts at --start (0 by default) and moves on with every frame, also\n"
-         "while the show is paused; as long as nothing pauses or seeks it is the demo time.\n";
+         "while the show is paused; as long as nothing pauses or seeks it is the demo time.\n"
+         "\n"
+         "Exit status: 0 after a normal end, 1 when loading the production failed,\n"
+         "2 for a bad command line or when no window can be opened.\n";
 }
 
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
   *options = Options();
   bool fpsGiven = false;
+  bool windowGiven = false;
+  bool fullscreenGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     // Options that take a value accept it as the next word or after '='.
@@ -137,9 +184,11 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
     } else if (name == "--window") {
       if (!noValue()) return false;
       options->screen = Options::Screen::Window;
+      windowGiven = true;
     } else if (name == "--fullscreen") {
       if (!noValue()) return false;
       options->screen = Options::Screen::Fullscreen;
+      fullscreenGiven = true;
     } else if (name == "--offscreen") {
       if (!noValue()) return false;
       options->offscreen = true;
@@ -221,6 +270,9 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
     } else if (name == "--no-vsync") {
       if (!noValue()) return false;
       options->vsync = false;
+    } else if (name == "--version") {
+      if (!noValue()) return false;
+      options->version = true;
     } else {
       *error = "unknown option '" + arg + "'";
       return false;
@@ -248,5 +300,9 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
       }
     }
   }
-  return true;
+  if (windowGiven && fullscreenGiven) {
+    *error = "--window and --fullscreen contradict each other; give one of them";
+    return false;
+  }
+  return RefuseUnreachableOutputs(*options, error);
 }

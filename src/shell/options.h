@@ -31,10 +31,13 @@ struct Options {
   double start = 0.0;  // demo time at which the run begins (a seek before the first frame)
   bool vsync = true;   // pace the live show's frames to the display
   bool help = false;
+  bool version = false;  // print the versions of the program and its libraries
 };
 
 // Fills `options` from argv. False with a message in `error` on an unknown
-// option or a malformed value.
+// option, a malformed value or a request that could never be carried out
+// (both --window and --fullscreen, a shot after --until or not a .png, an
+// export name that is neither .mp4/.mkv nor a folder).
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error);
 
 std::string UsageText();

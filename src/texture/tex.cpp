@@ -3,6 +3,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/failure_note.h"
 #include "platform/jpeg.h"
 #include "shell/glapi.h"
 
@@ -23,24 +24,33 @@ int MaxTextureSize() {
 
 Result CTex::Load(const std::string& name, bool mipmaps) {
   platform::JpegProperties jpeg;
-  if (platform::JpegInit(&jpeg) != 0) return Result(1, "CTex::Load() : ijlInit failed!");
-
-  // Every failure below releases the decoder before it reports.
-  jpeg.jpgFile = name;
-  if (platform::JpegRead(&jpeg, platform::kJpegReadParams) != 0) {
+  // Every failure notes the file and the decoder's reason for the shell's
+  // last message; the result keeps its fixed text.
+  auto fail = [&name, &jpeg](int code, const char* message, const std::string& why) {
+    platform::NoteLoadFailure("texture", name, why);
     platform::JpegFree(&jpeg);
-    return Result(2, "CTex::Load() : can't read image " + name);
+    return Result(code, message);
+  };
+  if (platform::JpegInit(&jpeg) != 0) {
+    return fail(1, "CTex::Load() : ijlInit failed!", jpeg.reason);
   }
 
-  const Result readFailed(3, "CTex::Load() : Read image failed!");
+  jpeg.jpgFile = name;
+  if (platform::JpegRead(&jpeg, platform::kJpegReadParams) != 0) {
+    return fail(2, ("CTex::Load() : can't read image " + name).c_str(), jpeg.reason);
+  }
+
+  const char* readFailed = "CTex::Load() : Read image failed!";
   const int w = jpeg.jpgWidth;
   const int h = jpeg.jpgHeight;
   const int maxSide = MaxTextureSize();
   // Rows padded to a multiple of 4 bytes, OpenGL's unpack alignment.
   const uint64_t rowBytes = (3 * uint64_t(w) + 3) & ~uint64_t(3);
   if (w <= 0 || h <= 0 || w > maxSide || h > maxSide || rowBytes * uint64_t(h) > kMaxPixelBytes) {
-    platform::JpegFree(&jpeg);
-    return readFailed;
+    return fail(3, readFailed,
+                "the picture is " + std::to_string(w) + "x" + std::to_string(h) +
+                    " pixels, more than a texture may hold (" + std::to_string(maxSide) +
+                    " pixels a side)");
   }
   // GLU's mipmap builder, scaling to powers of two, reads a little past the
   // pixels it is given (2 bytes for 512x160, for instance). One spare row
@@ -49,8 +59,7 @@ Result CTex::Load(const std::string& name, bool mipmaps) {
   try {
     pixels.resize(size_t(rowBytes * uint64_t(h + 1)));
   } catch (const std::bad_alloc&) {
-    platform::JpegFree(&jpeg);
-    return readFailed;
+    return fail(3, readFailed, "not enough memory for its pixels");
   }
   jpeg.dibWidth = w;
   jpeg.dibHeight = h;
@@ -59,10 +68,12 @@ Result CTex::Load(const std::string& name, bool mipmaps) {
   jpeg.dibBytes = pixels.data();
   jpeg.dibSize = size_t(rowBytes * uint64_t(h));
   if (platform::JpegRead(&jpeg, platform::kJpegReadWholeImage) != 0) {
-    platform::JpegFree(&jpeg);
-    return readFailed;
+    return fail(3, readFailed, jpeg.reason);
   }
-  if (platform::JpegFree(&jpeg) != 0) return Result(4, "CTex::Load(): ijlFree failed!");
+  if (platform::JpegFree(&jpeg) != 0) {
+    platform::NoteLoadFailure("texture", name, jpeg.reason);
+    return Result(4, "CTex::Load(): ijlFree failed!");
+  }
 
   width = w;
   height = h;

@@ -2,6 +2,7 @@
 // way the program loads them: through the texture library into OpenGL
 // textures, read back from level 0.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -288,4 +289,46 @@ TEST_F(PicturesTest, BackdropsAreDetailedAndComposedForTheirLayers) {
   EXPECT_GT(end.Mean(0.08f, 0.27f, 0.92f, 0.37f, Between(150, 256)), 0.03f);
   EXPECT_GT(end.Mean(0.2f, 0.47f, 0.8f, 0.53f, Between(150, 256)), 0.03f);
   EXPECT_EQ(end.Mean(0, 0, 1, 0.2f, Between(150, 256)), 0.0f);
+}
+
+// The desktop icon: at every installed size a rounded square, clear outside,
+// showing an amber light over the dark sea of the production's palette.
+TEST(Icon, EverySizeIsARoundedSquareWithTheLightOverTheSea) {
+  testsupport::TempDir dir;
+  ASSERT_EQ(content::WriteIcons(dir.path()), "");
+  for (int size : content::kIconSizes) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    const std::string path = dir.File("icons/velmora-" + std::to_string(size) + ".png");
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str())) << path;
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) << path;
+    ASSERT_EQ(std::make_pair(int(image.width), int(image.height)), std::make_pair(size, size));
+    auto at = [&](float u, float v) {
+      const size_t i =
+          (size_t(v * float(size - 1)) * size_t(size) + size_t(u * float(size - 1))) * 4;
+      return Rgb{rgba[i] / 255.0f, rgba[i + 1] / 255.0f, rgba[i + 2] / 255.0f};
+    };
+    auto alpha = [&](float u, float v) {
+      return rgba[(size_t(v * float(size - 1)) * size_t(size) + size_t(u * float(size - 1))) * 4 +
+                  3];
+    };
+    for (auto [u, v] :
+         {std::pair{0.0f, 0.0f}, {1.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 1.0f}, {0.07f, 0.07f}})
+      EXPECT_EQ(alpha(u, v), 0) << size << ": corner " << u << "," << v;
+    for (auto [u, v] : {std::pair{0.5f, 0.1f}, {0.1f, 0.5f}, {0.5f, 0.5f}, {0.9f, 0.9f}})
+      EXPECT_EQ(alpha(u, v), 255) << size << ": inside " << u << "," << v;
+    auto near = [](Rgb a, Rgb b) {
+      return std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b);
+    };
+    EXPECT_LT(near(at(0.5f, 0.55f), palette::kAmber), 0.1f) << size << ": the light";
+    EXPECT_LT(near(at(0.5f, 0.08f), palette::kInk), 0.15f) << size << ": the sky's top";
+    EXPECT_LT(Luma(at(0.3f, 0.3f)), 0.35f) << size << ": the sky is dark";
+    EXPECT_LT(Luma(at(0.08f, 0.9f)), 0.25f) << size << ": the sea is dark";
+  }
+  // A folder that cannot be made: a failure, and nothing half-written.
+  testsupport::TempDir blocked;
+  blocked.Write("icons", "a file where the folder should be");
+  EXPECT_NE(content::WriteIcons(blocked.path()).find("icons"), std::string::npos);
 }

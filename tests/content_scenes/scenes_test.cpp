@@ -299,7 +299,8 @@ TEST(ContentGenerator, MakesEveryFileTheLayersOfTheShowLoad) {
 // Every file the generator writes below `root`: relative path -> bytes.
 std::map<std::string, std::string> WriteAll(const std::string& root) {
   std::map<std::string, std::string> files;
-  for (const auto write : {content::WritePictures, content::WriteScenes, content::WriteSoundtrack})
+  for (const auto write : {content::WritePictures, content::WriteScenes, content::WriteSoundtrack,
+                           content::WriteIcons})
     EXPECT_EQ(write(root), "");
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
     if (entry.is_regular_file())

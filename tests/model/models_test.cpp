@@ -13,6 +13,7 @@
 #include "model/fixtures.h"
 #include "model/mesh3ds.h"
 #include "model/staticmodel.h"
+#include "platform/failure_note.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
 #include "texture/texlib.h"
@@ -156,20 +157,33 @@ TEST_F(DrawTest, LoadFailuresNameEveryLevelAndDrawNothing) {
   Save(RichScene(), "scenes/rich.3ds");
   dir_.Write("textures/green.jpg", "");
   dir_.Write("scenes/no_faces.3ds", File(TriMesh(3, {}), Node(0, 65535)));
-  const std::pair<const char*, std::string> cases[] = {
-      // what follows "Load3DS() :"
-      {"missing.3ds", " error!"},
+  dir_.Write("scenes/cut.3ds", testsupport::ReadText(dir_.File("scenes/rich.3ds")).substr(0, 200));
+  const std::string scenes = dir_.File("scenes/");
+  const std::tuple<const char*, std::string, std::string> cases[] = {
+      // what follows "Load3DS() :", and the note for the shell's last line
+      {"missing.3ds", " error!",
+       "could not load the scene " + scenes + "missing.3ds: the file does not exist"},
+      {"cut.3ds", " error!",
+       "could not load the scene " + scenes +
+           "cut.3ds: it is not a 3DS scene that can be read safely: chunk reaches past"},
       {"rich.3ds",
-       "C3DSMesh::Create() : CTexLib::Add() : CTex::Load() : can't read image textures\\green.jpg"},
-      {"no_faces.3ds", "C3DSMesh::Create() : no faces!"},
+       "C3DSMesh::Create() : CTexLib::Add() : CTex::Load() : can't read image textures\\green.jpg",
+       "could not load the texture " + dir_.File("textures/green.jpg") + ": the file is empty"},
+      {"no_faces.3ds", "C3DSMesh::Create() : no faces!",
+       "could not load the scene " + scenes +
+           "no_faces.3ds: its objects could not be built (C3DSMesh::Create() : no faces!)"},
   };
   glEnable(GL_LIGHTING);
-  for (const auto& [name, tail] : cases) {
+  for (const auto& [name, tail, note] : cases) {
     const std::string code = tail == " error!" ? "2 " : "1 ";
     CStaticModel still;
     CAnimModel moving;
+    platform::ClearFailureNote();
     EXPECT_EQ(Said(still.Load3DS(name, &lib_, false)), code + "CStaticModel::Load3DS() :" + tail);
+    EXPECT_EQ(platform::FailureNote().substr(0, note.size()), note);
+    platform::ClearFailureNote();
     EXPECT_EQ(Said(moving.Load3DS(name, &lib_)), code + "CAnimModel::Load3DS() :" + tail);
+    EXPECT_EQ(platform::FailureNote().substr(0, note.size()), note);
     EXPECT_EQ(still.mesh == nullptr, code == "2 ") << name;
     // The cameras come with the file, whether or not its mesh was built.
     EXPECT_EQ(Said(moving.SetCamera(0)), name == std::string("rich.3ds")

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -106,6 +109,56 @@ TEST(OptionsTest, SizeIsReadAtItsLimitsAndRefusedPastThem) {
       EXPECT_NE(error.find(std::string("not '") + c.size + "'"), std::string::npos) << error;
     }
   }
+}
+
+// Requests that could never be carried out are refused before anything runs
+// (the shell exits with status 2); their neighbours that can be are accepted.
+TEST(OptionsTest, ContradictionsAndUnwritableOutputsAreRefusedNamingTheProblem) {
+  testsupport::TempDir dir;
+  std::filesystem::create_directories(dir.File("frames.d"));
+  const std::string existingFolder = dir.File("frames.d");
+  struct Case {
+    std::vector<const char*> args;
+    const char* refusal;  // a part of the message; nullptr: accepted
+  };
+  const Case cases[] = {
+      {{"--window", "--fullscreen"}, "--window and --fullscreen"},
+      {{"--fullscreen", "--window"}, "--window and --fullscreen"},
+      {{"--window", "--window"}, nullptr},
+      {{"--offscreen", "--until", "3", "--shot", "10:late.png"}, "after --until 3"},
+      {{"--offscreen", "--shot", "10:late.png", "--until", "3"}, "after --until 3"},
+      {{"--offscreen", "--until", "3", "--shot", "3:edge.png"}, nullptr},
+      {{"--offscreen", "--shot", "5:foo.jpg"}, "foo.jpg"},
+      {{"--offscreen", "--shot", "5:png"}, "PNG"},
+      {{"--offscreen", "--shot", "5:foo.PNG"}, nullptr},
+      {{"--export", "foo.avi"}, "foo.avi"},
+      {{"--export", "foo.mp3"}, "foo.mp3"},
+      {{"--export", "show.MKV"}, nullptr},
+      {{"--export", "show.mp4"}, nullptr},
+      {{"--export", "show.mkv"}, nullptr},
+      {{"--export", "frames"}, nullptr},
+      {{"--export", existingFolder.c_str()}, nullptr},
+  };
+  for (const Case& c : cases) {
+    Options options;
+    std::string error;
+    const bool parsed = Parse(c.args, &options, &error);
+    const std::string said = c.args[0] + std::string(" ") + c.args[1];
+    if (c.refusal == nullptr) {
+      EXPECT_TRUE(parsed) << said << ": " << error;
+    } else {
+      EXPECT_FALSE(parsed) << said;
+      EXPECT_NE(error.find(c.refusal), std::string::npos) << said << ": " << error;
+    }
+  }
+}
+
+TEST(OptionsTest, VersionIsAskedForWithoutAValue) {
+  Options options;
+  std::string error;
+  ASSERT_TRUE(Parse({"--version"}, &options, &error));
+  EXPECT_TRUE(options.version);
+  EXPECT_FALSE(Parse({"--version=2"}, &options, &error));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // the decoder on pictures stored as ink, which no texture of the production is.
 #include <sys/resource.h>
 
+#include "platform/failure_note.h"
+#include "platform/files.h"
 #include "render/glhelpers.h"
 #include "render/image2d.h"
 #include "shell/glapi.h"
@@ -79,14 +81,23 @@ TEST_F(TextureTest, FailuresReportTheirCodeAndLeaveTheObjectEmpty) {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   const long peakBefore = usage.ru_maxrss;
-  const std::pair<std::string, int> cases[] = {
-      {"textures\\missing.jpg", 2}, {"", 2},
-      {"textures\\text.jpg", 2},    {"textures\\cut.jpg", 3},
-      {"textures\\huge.jpg", 3},    {"textures\\wide.jpg", 3}};
-  for (const auto& [name, code] : cases) {
+  // The message keeps its fixed text; the note for the shell's last line has
+  // the full path and the decoder's reason.
+  const std::tuple<std::string, int, const char*> cases[] = {
+      {"textures\\missing.jpg", 2, ": the file does not exist"},
+      {"", 2, ": the file does not exist"},
+      {"textures\\text.jpg", 2, ": it is not a readable JPEG picture: Not a JPEG file"},
+      {"textures\\cut.jpg", 3, ": "},
+      {"textures\\huge.jpg", 3, ": the picture is 16000x16000 pixels, more than"},
+      {"textures\\wide.jpg", 3, ": the picture is "}};
+  for (const auto& [name, code, reason] : cases) {
     CTex tex;
+    platform::ClearFailureNote();
     EXPECT_EQ(Said(tex.Load(name, true)), code == 2 ? "2 CTex::Load() : can't read image " + name
                                                     : "3 CTex::Load() : Read image failed!");
+    const std::string file = name.empty() ? "" : " " + platform::FullPath(name);
+    EXPECT_EQ(platform::FailureNote().rfind("could not load the texture" + file + reason, 0), 0u)
+        << platform::FailureNote();
     EXPECT_EQ(std::make_tuple(tex.GetID(), tex.width, tex.height, tex.GetName()),
               std::make_tuple(0xFFFFFFFFu, 0, 0, std::string()));
   }
