@@ -29,6 +29,10 @@ struct Options {
   int width = 800;         // picture size of an export
   int height = 600;
   bool help = false;
+  bool overwrite = false;  // an existing export or shot file may be replaced
+  bool console = false;    // an export shows the debug console
+  int supersample = 1;     // an export draws at N times its size and filters down
+  int motionBlur = 1;      // an export averages N sub-frames into each frame
 };
 
 // Fills `options` from argv. False with a message in `error` on an unknown
