@@ -345,6 +345,9 @@ bool Exporter::Hand(const uint8_t* pixels, std::string* reason) {
 }
 
 bool Exporter::CaptureFrame(std::string* reason) {
+  // The software renderer draws when the frame is finished, not when it is
+  // asked: waiting here keeps that in the drawing stage of the figures.
+  glFinish();
   const double start = platform::MonotonicSeconds();
   renderSeconds_ += start - lastCaptureEnd_;
   const double waitedBefore = waitSeconds_;
