@@ -1,5 +1,6 @@
 #include "shell/exporter.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -418,6 +419,15 @@ bool Exporter::End(std::string* reason) {
     if (ok && !plan_.overwrite && fs::exists(fs::symlink_status(plan_.path, error))) {
       *reason = plan_.path + " appeared meanwhile; it is left as it is";
       ok = false;
+    }
+    // On disk before it takes the old file's name.
+    if (ok) {
+      const int fd = open(partialPath_.c_str(), O_RDONLY);
+      if (fd < 0 || fsync(fd) != 0) {
+        *reason = "cannot write " + plan_.path + ": " + std::strerror(errno);
+        ok = false;
+      }
+      if (fd >= 0) close(fd);
     }
     if (ok && std::rename(partialPath_.c_str(), plan_.path.c_str()) != 0) {
       *reason = "cannot rename the finished video to " + plan_.path + ": " + std::strerror(errno);
