@@ -108,7 +108,18 @@ bool VideoEncoder::Start(const std::string& path, const std::string& format, int
   frameBytes_ = static_cast<size_t>(width) * height * 3;
   path_ = path;
   format_ = format;
-  logPath_ = path + ".log";
+  // The log lives in the temporary folder: when the target's disk is full
+  // it still says why.
+  const char* tmp = std::getenv("TMPDIR");
+  std::string logTemplate =
+      std::string(tmp != nullptr && *tmp ? tmp : "/tmp") + "/velmora-ffmpeg-XXXXXX";
+  const int logFd = mkstemp(logTemplate.data());
+  if (logFd >= 0) {
+    close(logFd);
+    logPath_ = logTemplate;
+  } else {
+    logPath_ = path + ".log";
+  }
   int fds[2];
   if (pipe(fds) != 0) {
     *reason = std::string("cannot make a pipe: ") + std::strerror(errno);
@@ -141,7 +152,7 @@ bool VideoEncoder::Start(const std::string& path, const std::string& format, int
     dup2(fds[0], 0);
     close(fds[0]);
     close(fds[1]);
-    const int log = open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int log = open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (log >= 0) {
       dup2(log, 1);
       dup2(log, 2);

@@ -24,7 +24,8 @@ class VideoEncoder {
   // Starts ffmpeg writing a new file `path` (H.264 video, AAC audio from
   // `audioWav`) in container `format` ("mp4" or "matroska") at width x height,
   // `fps` frames per second, with `title` as its title tag. ffmpeg never
-  // replaces an existing file. Its messages go to `path` + ".log".
+  // replaces an existing file. Its messages go to a log in the temporary
+  // folder, removed by Finish and Abort.
   bool Start(const std::string& path, const std::string& format, int width, int height, int fps,
              const std::string& audioWav, const std::string& title, std::string* reason);
   // One frame, rows top first, 3 * width bytes each.
