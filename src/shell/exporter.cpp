@@ -270,10 +270,12 @@ void Exporter::StopWriter() {
 void Exporter::WriterLoop() {
   const uint32_t perPixel = static_cast<uint32_t>(plan_.supersample * plan_.supersample);
   std::string reason;
+  bool stopped = false;
   for (;;) {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [&] { return slots_[takeIndex_].full || ending_ || stopping_; });
-    if (stopping_ || !slots_[takeIndex_].full) break;  // stopped, or ending with all taken
+    stopped = stopping_;
+    if (stopped || !slots_[takeIndex_].full) break;  // stopped, or ending with all taken
     Slot& slot = slots_[takeIndex_];
     lock.unlock();
 
@@ -301,7 +303,7 @@ void Exporter::WriterLoop() {
   }
   // The last frame of a run that ended inside a blur group: the mean of the
   // sub-frames drawn.
-  if (!stopping_ && subframes_ > 0) {
+  if (!stopped && subframes_ > 0) {
     TakeMean(sum_.data(), perPixel * static_cast<uint32_t>(subframes_), plan_.width, plan_.height,
              picture_.data());
     subframes_ = 0;
