@@ -8,29 +8,24 @@
 #include <cstring>
 
 namespace platform {
+namespace {
 
-bool WritePNG(const std::string& path, int width, int height, const uint8_t* rgb,
-              std::string* reason) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    if (reason) *reason = "cannot open " + path + " for writing: " + std::strerror(errno);
-    return false;
-  }
+// Writes the picture into `file`; false when libpng or the disk failed.
+bool WriteRows(FILE* file, int width, int height, const uint8_t* rgb) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (png == nullptr || info == nullptr) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    if (reason) *reason = "out of memory";
     return false;
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    if (reason) *reason = "cannot write " + path;
     return false;
   }
   png_init_io(png, file);
+  // Frames are written by the thousand: fast compression is worth more than
+  // the last few per cent of size.
+  png_set_compression_level(png, 3);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -40,9 +35,40 @@ bool WritePNG(const std::string& path, int width, int height, const uint8_t* rgb
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  const bool closed = std::fclose(file) == 0;
-  if (!closed && reason) *reason = "cannot write " + path;
-  return closed;
+  return true;
+}
+
+}  // namespace
+
+void PartialName(const std::string& path, std::string* out) {
+  const size_t slash = path.rfind('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  out->assign(path, 0, nameStart).append(".").append(path, nameStart, std::string::npos);
+  out->append(".partial");
+}
+
+bool WritePNG(const std::string& path, int width, int height, const uint8_t* rgb,
+              std::string* reason) {
+  thread_local std::string partial;
+  PartialName(path, &partial);
+  FILE* file = std::fopen(partial.c_str(), "wb");
+  if (file == nullptr) {
+    if (reason) *reason = "cannot open " + path + " for writing: " + std::strerror(errno);
+    return false;
+  }
+  errno = 0;
+  bool ok = WriteRows(file, width, height, rgb) && std::fflush(file) == 0;
+  ok = std::fclose(file) == 0 && ok;
+  ok = ok && std::rename(partial.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    const int error = errno;
+    std::remove(partial.c_str());
+    if (reason) {
+      *reason = "cannot write " + path;
+      if (error != 0) *reason += std::string(": ") + std::strerror(error);
+    }
+  }
+  return ok;
 }
 
 }  // namespace platform

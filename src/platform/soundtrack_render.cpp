@@ -7,6 +7,8 @@
 
 #include "platform/files.h"
 #include "platform/module_check.h"
+#include "platform/png.h"
+#include "platform/signals.h"
 
 namespace platform {
 namespace {
@@ -52,7 +54,10 @@ bool RenderModuleToWav(const std::string& moduleFile, uint64_t frames, int sampl
   }
   // Exact samples, the same on every run.
   openmpt_module_ctl_set_text(module, "dither", "0");
-  FILE* file = std::fopen(wavPath.c_str(), "wb");
+  // Written under a temporary name and renamed when whole.
+  std::string partial;
+  PartialName(wavPath, &partial);
+  FILE* file = std::fopen(partial.c_str(), "wb");
   if (file == nullptr) {
     openmpt_module_destroy(module);
     *reason = "cannot write " + wavPath;
@@ -63,7 +68,12 @@ bool RenderModuleToWav(const std::string& moduleFile, uint64_t frames, int sampl
   std::vector<int16_t> block(4096 * 2);
   uint64_t left = frames;
   bool ended = false;
+  bool interrupted = false;
   while (ok && left > 0) {
+    if (Interrupted()) {
+      interrupted = true;
+      break;
+    }
     const size_t want = static_cast<size_t>(left < 4096 ? left : 4096);
     size_t got = 0;
     if (!ended) {
@@ -77,11 +87,10 @@ bool RenderModuleToWav(const std::string& moduleFile, uint64_t frames, int sampl
   }
   openmpt_module_destroy(module);
   if (std::fclose(file) != 0) ok = false;
-  if (!ok) {
-    std::remove(wavPath.c_str());
-    *reason = "cannot write " + wavPath;
-  }
-  return ok;
+  if (ok && !interrupted && std::rename(partial.c_str(), wavPath.c_str()) == 0) return true;
+  std::remove(partial.c_str());
+  *reason = interrupted ? "interrupted" : "cannot write " + wavPath;
+  return false;
 }
 
 }  // namespace platform

@@ -1,7 +1,5 @@
 #include "shell/demo.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include "platform/failure_note.h"
 #include "platform/files.h"
 #include "platform/png.h"
+#include "platform/signals.h"
 #include "platform/sound.h"
 #include "platform/versions.h"
 #include "platform/window.h"
@@ -45,7 +44,6 @@ int frameHeight = 0;
 int exitStatus = 0;
 Exporter exporter;
 bool exporting = false;
-volatile sig_atomic_t interrupted = 0;
 
 // Where the picture goes in the drawable, followed every frame (a window can
 // be resized or go full screen at any time).
@@ -68,7 +66,9 @@ int seekFps = 60;
 // moves on with every frame, paused or not.
 double runClockOrigin = 0.0;
 
-void OnInterrupt(int) { interrupted = 1; }
+// Exit statuses besides 0, 1 (the set-up failed) and 2 (bad command line).
+constexpr int kRefused = 2;      // an existing file or folder that is not ours to replace
+constexpr int kWriteFailed = 3;  // a shot or an export could not be written
 
 constexpr float kBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 
@@ -94,6 +94,19 @@ double RunTime() {
            static_cast<double>(platform::PresentedFrames()) / platform::VirtualFramesPerSecond();
   }
   return options.start + platform::MonotonicSeconds() - runClockOrigin;
+}
+
+// Drawn frames per exported frame: the sub-frames a motion-blurred export
+// averages, on a virtual clock running that many times faster.
+int SubframesPerFrame() { return options.motionBlur; }
+
+// True when the frame about to be drawn (virtual clock: frame `k`) ends the
+// run by --until: the first whole exported frame at or past that time.
+bool UntilReached(int64_t k, double frameTime) {
+  if (options.until < 0.0) return false;
+  if (!platform::IsVirtualClock()) return frameTime >= options.until;
+  const int n = SubframesPerFrame();
+  return (k + 1) % n == 0 && static_cast<double>(k / n) / options.fps >= options.until;
 }
 
 // Posts the key presses that are due by the frame about to be drawn, so that
@@ -144,7 +157,7 @@ void TakeDueShots(double frameTime) {
     if (!platform::WritePNG(options.shots[i].file, frameWidth, frameHeight, ReadFrame(), &reason)) {
       std::fprintf(stderr, "velmora: cannot save the shot at %.3f s: %s\n", options.shots[i].time,
                    reason.c_str());
-      exitStatus = 1;
+      exitStatus = kWriteFailed;
       bQuit = true;
     }
   }
@@ -152,9 +165,9 @@ void TakeDueShots(double frameTime) {
 
 void ExportFrame() {
   std::string reason;
-  if (!exporter.AddFrame(ReadFrame(), &reason)) {
+  if (!exporter.CaptureFrame(&reason)) {
     std::fprintf(stderr, "\nvelmora: export failed: %s\n", reason.c_str());
-    exitStatus = 1;
+    exitStatus = kWriteFailed;
     bQuit = true;
   }
 }
@@ -166,7 +179,7 @@ int64_t LastFrameOfRun() {
   const int fpsRate = platform::VirtualFramesPerSecond();
   for (int64_t k = 0;; ++k) {
     if (FrameDemoTime(k, fpsRate) > show::kEnd) return k;
-    if (options.until >= 0.0 && static_cast<double>(k) / fpsRate >= options.until) return k;
+    if (UntilReached(k, static_cast<double>(k) / fpsRate)) return k;
   }
 }
 
@@ -364,7 +377,7 @@ void DrawFrame() {
   const double frameTime = RunTime();
   if (!options.shots.empty()) TakeDueShots(frameTime);
   if (exporting) ExportFrame();
-  if (options.until >= 0.0 && frameTime >= options.until) bQuit = true;
+  if (UntilReached(platform::VirtualFrame(), frameTime)) bQuit = true;
 
   glWindow.Swap();
   platform::AdvanceVirtualFrame();
@@ -408,6 +421,8 @@ std::string FindDataFolder() {
 }  // namespace
 
 int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
+  // The entry point does this first; again here for shows with their own.
+  platform::CatchInterrupts();
   std::string error;
   if (!ParseOptions(argc, argv, &options, &error)) {
     std::fprintf(stderr, "velmora: %s\nTry 'velmora --help'.\n", error.c_str());
@@ -436,8 +451,36 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   shotTaken.assign(options.shots.size(), false);
   keyPosted.assign(options.keys.size(), false);
 
+  // Refuse to replace what is there before anything is loaded.
+  if (!options.overwrite) {
+    for (const ShotRequest& shot : options.shots) {
+      std::error_code ignored;
+      if (std::filesystem::exists(std::filesystem::symlink_status(shot.file, ignored))) {
+        std::fprintf(stderr, "velmora: %s already exists (--overwrite replaces it)\n",
+                     shot.file.c_str());
+        return kRefused;
+      }
+    }
+  }
+  ExportPlan plan;
+  if (!options.exportPath.empty()) {
+    plan.path = options.exportPath;
+    plan.fps = options.fps;
+    plan.musicFile = show::kMusicFile;
+    plan.overwrite = options.overwrite;
+    plan.supersample = options.supersample;
+    plan.motionBlur = options.motionBlur;
+    const ExportTarget target = Exporter::CheckTarget(plan, &error);
+    if (target != ExportTarget::Usable) {
+      std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan.path.c_str(), error.c_str());
+      return target == ExportTarget::Refused ? kRefused : kWriteFailed;
+    }
+    // An export shows a clean picture unless asked otherwise.
+    bConsole = options.console;
+  }
+
   if (options.offscreen) {
-    platform::StartVirtualClock(options.fps);
+    platform::StartVirtualClock(options.fps * SubframesPerFrame());
     platform::UseSilentSoundOutput(true);
     platform::EnableMessageBoxes(false);
     glWindow.offscreen = true;
@@ -458,17 +501,25 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     }
   }
 
-  const int created = glWindow.Create("v e l m o r a . t a r s k", options.width, options.height,
-                                      32, 16, WndProc, fullscreen);
-  if (created != 0) return created;
+  if (platform::Interrupted()) return platform::kInterruptedStatus;
+  // A supersampled export draws at N times its size.
+  const int created =
+      glWindow.Create("v e l m o r a . t a r s k", options.width * options.supersample,
+                      options.height * options.supersample, 32, 16, WndProc, fullscreen);
+  if (created != 0) return platform::Interrupted() ? platform::kInterruptedStatus : created;
   if (!options.offscreen) platform::SetVSync(options.vsync);
   platform::DrawableSize(&frameWidth, &frameHeight);
-  if (!options.shots.empty() || !options.exportPath.empty()) {
+  if (!options.shots.empty()) {
     framePixels.resize(static_cast<size_t>(frameWidth) * frameHeight * 3 * 2);
   }
 
   platform::ClearFailureNote();
   const Result setup = InitDemo(fillTimeline);
+  if (platform::Interrupted()) {
+    DoneDemo();
+    glWindow.Destroy();
+    return platform::kInterruptedStatus;
+  }
   if (setup.code != 0) {
     // The message above keeps its fixed text; this says which file and why.
     if (!platform::FailureNote().empty()) {
@@ -487,30 +538,27 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   if (options.start > 0.0) pendingSeekFrame = FirstFrameAtOrAfter(options.start, seekFps);
 
   if (!options.exportPath.empty()) {
-    ExportPlan plan;
-    plan.path = options.exportPath;
-    plan.width = frameWidth;
-    plan.height = frameHeight;
-    plan.fps = options.fps;
-    plan.expectedFrames = LastFrameOfRun() + 1;
-    plan.musicFile = show::kMusicFile;
+    // The whole drawable is read back and filtered down to the export's size.
+    plan.width = frameWidth / options.supersample;
+    plan.height = frameHeight / options.supersample;
+    const int n = SubframesPerFrame();
+    plan.expectedFrames = (LastFrameOfRun() + n) / n;
     std::string reason;
     if (!exporter.Begin(plan, &reason)) {
-      std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan.path.c_str(), reason.c_str());
+      const bool stopped = platform::Interrupted();
+      if (!stopped) {
+        std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan.path.c_str(),
+                     reason.c_str());
+      }
       DoneDemo();
       glWindow.Destroy();
-      return 1;
+      return stopped ? platform::kInterruptedStatus : kWriteFailed;
     }
     exporting = true;
   }
-  if (options.offscreen) {
-    // Ctrl-C ends an unattended run cleanly, removing a partial export.
-    signal(SIGINT, OnInterrupt);
-    signal(SIGTERM, OnInterrupt);
-  }
 
   while (!bQuit) {
-    if (interrupted) break;
+    if (platform::Interrupted()) break;
     platform::Event event;
     if (platform::PollEvent(&event)) {
       if (event.type == platform::EventType::Quit) {
@@ -523,20 +571,26 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
     }
   }
 
-  DoneDemo();
-  glWindow.Destroy();
-
+  // The export is completed while the GL context still exists: its last
+  // frame is still in a pixel buffer.
   if (exporting) {
     std::string reason;
-    if (interrupted || exitStatus != 0) {
+    if (platform::Interrupted() || exitStatus != 0) {
       exporter.Cancel();
-      std::fprintf(stderr, "\nvelmora: export %s; removed the partial output\n",
-                   interrupted ? "interrupted" : "failed");
     } else if (!exporter.End(&reason)) {
-      std::fprintf(stderr, "\nvelmora: export failed: %s\n", reason.c_str());
-      exitStatus = 1;
+      if (!platform::Interrupted()) {
+        std::fprintf(stderr, "\nvelmora: export failed: %s\n", reason.c_str());
+      }
+      exitStatus = kWriteFailed;
+    }
+    if (exitStatus != 0 || platform::Interrupted()) {
+      std::fprintf(stderr, "\nvelmora: export %s; removed this run's partial output\n",
+                   platform::Interrupted() ? "interrupted" : "failed");
     }
   }
-  if (interrupted) return 130;
+
+  DoneDemo();
+  glWindow.Destroy();
+  if (platform::Interrupted()) return platform::kInterruptedStatus;
   return exitStatus;
 }

@@ -10,5 +10,7 @@ using TimelineFiller = void (*)(std::vector<Scene>* sceneData);
 
 // Runs the whole program and returns its exit status: 0 after a normal end,
 // the window's failure code when no window could be made, 1 when the set-up
-// failed, 2 for a bad command line.
+// failed, 2 for a bad command line or an existing output that may not be
+// replaced, 3 when a shot or an export could not be written, 130 after SIGINT
+// or SIGTERM.
 int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline);

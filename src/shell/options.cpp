@@ -134,14 +134,22 @@ std::string UsageText() {
          "  --export FILE       render the whole show offscreen into FILE.mp4 or FILE.mkv\n"
          "                      (H.264 and AAC through ffmpeg), or into a folder of\n"
          "                      numbered PNG frames and soundtrack.wav\n"
+         "  --overwrite         replace an existing export or shot file (written beside\n"
+         "                      it and renamed when complete; a failure keeps the old one)\n"
+         "  --console           show the debug console in an export (hidden by default)\n"
+         "  --supersample N     draw each exported frame at N times the size (1 to 4) and\n"
+         "                      filter it down: smoother edges\n"
+         "  --motion-blur N     blend N sub-frames (1 to 16) spread over each exported\n"
+         "                      frame's time\n"
          "  --version           show the versions of the program and its libraries\n"
          "  --help              show this text\n"
          "\n"
          "Run time starts at --start (0 by default) and moves on with every frame, also\n"
          "while the show is paused; as long as nothing pauses or seeks it is the demo time.\n"
          "\n"
-         "Exit status: 0 after a normal end, 1 when loading the production failed,\n"
-         "2 for a bad command line or when no window can be opened.\n";
+         "Exit status: 0 done; 1 loading the production failed; 2 bad command line, no\n"
+         "window, or an existing file or folder refused; 3 an output (shot, export) could\n"
+         "not be written; 130 interrupted (SIGINT or SIGTERM), nothing partial left.\n";
 }
 
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
@@ -149,6 +157,7 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
   bool fpsGiven = false;
   bool windowGiven = false;
   bool fullscreenGiven = false;
+  std::string exportOnly;  // the first option given that needs --export
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     // Options that take a value accept it as the next word or after '='.
@@ -273,6 +282,26 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
     } else if (name == "--version") {
       if (!noValue()) return false;
       options->version = true;
+    } else if (name == "--overwrite") {
+      if (!noValue()) return false;
+      options->overwrite = true;
+    } else if (name == "--console") {
+      if (!noValue()) return false;
+      options->console = true;
+    } else if (name == "--supersample" || name == "--motion-blur") {
+      std::string text;
+      if (!takeValue(&text)) return false;
+      const long most = name == "--supersample" ? 4 : 16;
+      char* end = nullptr;
+      errno = 0;
+      const long n = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || errno != 0 || *end != '\0' || n < 1 || n > most) {
+        *error = name + " needs a whole number from 1 to " + std::to_string(most) + ", not '" +
+                 text + "'";
+        return false;
+      }
+      (name == "--supersample" ? options->supersample : options->motionBlur) = static_cast<int>(n);
+      exportOnly = exportOnly.empty() ? name : exportOnly;
     } else {
       *error = "unknown option '" + arg + "'";
       return false;
@@ -302,6 +331,22 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
   }
   if (windowGiven && fullscreenGiven) {
     *error = "--window and --fullscreen contradict each other; give one of them";
+    return false;
+  }
+  if (options->console && options->exportPath.empty()) exportOnly = "--console";
+  if (!exportOnly.empty() && options->exportPath.empty()) {
+    *error = exportOnly + " applies to --export only";
+    return false;
+  }
+  if (options->overwrite && options->exportPath.empty() && options->shots.empty()) {
+    *error = "--overwrite applies to --export and --shot only";
+    return false;
+  }
+  if (options->width * options->supersample > 7680 ||
+      options->height * options->supersample > 4320) {
+    *error = "--supersample " + std::to_string(options->supersample) + " at " +
+             std::to_string(options->width) + "x" + std::to_string(options->height) +
+             " would draw beyond 7680x4320";
     return false;
   }
   return RefuseUnreachableOutputs(*options, error);

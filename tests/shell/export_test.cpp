@@ -1,7 +1,9 @@
 // Exports of the small test show: a folder of PNG frames with its WAV, a
-// video through ffmpeg, and the failures that must leave nothing behind.
+// video through ffmpeg, the user's files that must survive every failure, and
+// the frame filters (supersampling, motion blur).
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,9 +11,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "content/xm_writer.h"
+#include "shell/exporter.h"
 #include "support/png_read.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -22,7 +26,26 @@ namespace {
 
 using testsupport::Picture;
 using testsupport::ProgramRun;
+using testsupport::ReadText;
 using testsupport::TempDir;
+
+bool HaveFFmpegAndProbe() {
+  return std::system("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") == 0;
+}
+
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+std::string FrameName(int k) {
+  char name[32];
+  std::snprintf(name, sizeof(name), "frame_%06d.png", k);
+  return name;
+}
 
 class ExportTest : public ::testing::Test {
  protected:
@@ -47,9 +70,57 @@ class ExportTest : public ::testing::Test {
     ASSERT_TRUE(xm::SaveXm(data_.File("demomusic.xm"), module, &error)) << error;
   }
 
-  ProgramRun Run(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
+  std::vector<std::string> Args(std::vector<std::string> args) const {
     args.insert(args.begin(), {TESTSHOW_PATH, "--data", data_.path()});
-    return testsupport::RunProgram(args, env);
+    return args;
+  }
+
+  ProgramRun Run(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
+    return testsupport::RunProgram(Args(std::move(args)), env);
+  }
+
+  // Starts the show, sends `sig` `delayMs` after its handlers are in place
+  // (the first thing main does) and returns its exit status (128 + signal
+  // when the signal killed it).
+  int RunAndSignal(std::vector<std::string> args, int sig, int delayMs,
+                   const std::vector<std::string>& env = {}) {
+    const std::vector<std::string> all = Args(std::move(args));
+    const pid_t child = fork();
+    if (child == 0) {
+      if (!freopen("/dev/null", "w", stderr)) _exit(126);
+      for (const std::string& pair : env) putenv(strdup(pair.c_str()));
+      std::vector<char*> argv;
+      for (const std::string& arg : all) argv.push_back(const_cast<char*>(arg.c_str()));
+      argv.push_back(nullptr);
+      alarm(120);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    // The handlers are in place once /proc shows both signals caught.
+    const uint64_t caught = (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1));
+    for (int i = 0; i < 2000; ++i) {
+      std::ifstream status("/proc/" + std::to_string(child) + "/status");
+      std::string line;
+      uint64_t mask = 0;
+      while (std::getline(status, line)) {
+        if (line.rfind("SigCgt:", 0) == 0) mask = std::stoull(line.substr(7), nullptr, 16);
+      }
+      if ((mask & caught) == caught) break;
+      usleep(1000);
+    }
+    usleep(static_cast<useconds_t>(delayMs) * 1000);
+    kill(child, sig);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  // A stand-in for ffmpeg, first on the PATH, running `body` (sh).
+  std::string FakeFFmpeg(const std::string& body) {
+    const std::string bin = out_.File("fakebin");
+    out_.Write("fakebin/ffmpeg", "#!/bin/sh\n" + body + "\n");
+    fs::permissions(bin + "/ffmpeg", fs::perms::owner_all);
+    return "PATH=" + bin + ":" + std::getenv("PATH");
   }
 
   static std::string Probe(const std::string& file, const std::string& what) {
@@ -73,42 +144,56 @@ TEST_F(ExportTest, FolderHoldsEveryFrameAndASoundtrackOfTheSameLength) {
   const std::string folder = out_.File("frames");
   const ProgramRun run = Run({"--export", folder, "--fps", "10", "--until", "1"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  // Frames 0 to 10: demo times 0.0 .. 1.0.
-  for (int k = 0; k <= 10; ++k) {
-    char name[32];
-    std::snprintf(name, sizeof(name), "/frame_%06d.png", k);
-    EXPECT_TRUE(fs::exists(folder + name)) << name;
-  }
-  EXPECT_FALSE(fs::exists(folder + "/frame_000011.png"));
+  // Frames 0 to 10 (demo times 0.0 .. 1.0) and the soundtrack, nothing else.
+  std::set<std::string> expected = {"soundtrack.wav"};
+  for (int k = 0; k <= 10; ++k) expected.insert(FrameName(k));
+  EXPECT_EQ(Names(folder), expected);
   // 11 frames at 10 fps are 1.1 s: 52800 stereo 16-bit frames at 48 kHz.
   const std::string wav = folder + "/soundtrack.wav";
-  ASSERT_TRUE(fs::exists(wav));
   EXPECT_EQ(fs::file_size(wav), 44u + 52800u * 4u);
-  std::ifstream in(wav, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string bytes = ReadText(wav);
   int loud = 0;
   for (size_t i = 44; i + 1 < bytes.size(); i += 2) {
     const int16_t sample = static_cast<int16_t>((bytes[i] & 0xFF) | (bytes[i + 1] << 8));
     loud += std::abs(sample) > 1000 ? 1 : 0;
   }
   EXPECT_GT(loud, 10000);
-  EXPECT_NE(run.err.find("export: 100%"), std::string::npos);
+  // One 100% line, then the figures per stage.
+  size_t hundreds = 0;
+  for (size_t at = run.err.find("100%"); at != std::string::npos; at = run.err.find("100%", at + 1))
+    ++hundreds;
+  EXPECT_EQ(hundreds, 1u) << run.err;
+  EXPECT_NE(run.err.find("read-back"), std::string::npos);
 
-  // A frame of the export is exactly the shot of the same demo time.
+  // A frame of the export is exactly the shot of the same demo time with the
+  // console hidden: the export starts without it.
   const std::string shot = out_.File("shot.png");
-  ASSERT_EQ(
-      Run({"--offscreen", "--fps", "10", "--until", "0.5", "--shot", "0.5:" + shot}).exitStatus, 0);
+  ASSERT_EQ(Run({"--offscreen", "--fps", "10", "--until", "0.5", "--key", "0:F1", "--shot",
+                 "0.5:" + shot})
+                .exitStatus,
+            0);
   Picture exported, shotPicture;
   ASSERT_TRUE(testsupport::ReadPNG(folder + "/frame_000005.png", &exported));
   ASSERT_TRUE(testsupport::ReadPNG(shot, &shotPicture));
   EXPECT_EQ(exported.width, 800);
   EXPECT_EQ(exported.rgb, shotPicture.rgb);
+
+  // --console brings it back: the export then matches a plain shot.
+  const std::string withConsole = out_.File("console");
+  ASSERT_EQ(Run({"--export", withConsole, "--fps", "10", "--until", "0.5", "--console"}).exitStatus,
+            0);
+  const std::string plainShot = out_.File("plain.png");
+  ASSERT_EQ(Run({"--offscreen", "--fps", "10", "--until", "0.5", "--shot", "0.5:" + plainShot})
+                .exitStatus,
+            0);
+  ASSERT_TRUE(testsupport::ReadPNG(withConsole + "/frame_000005.png", &exported));
+  ASSERT_TRUE(testsupport::ReadPNG(plainShot, &shotPicture));
+  EXPECT_EQ(exported.rgb, shotPicture.rgb);
+  EXPECT_NE(exported.rgb, Picture().rgb);
 }
 
-TEST_F(ExportTest, VideoHasTheFramesAndTheSoundOfTheDemoTime) {
-  if (std::system("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") != 0) {
-    GTEST_SKIP() << "ffmpeg is not installed";
-  }
+TEST_F(ExportTest, VideoHasTheFramesTheSoundAnIndexFirstAndATitle) {
+  if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";
   const std::string video = out_.File("show.mp4");
   const ProgramRun run =
       Run({"--export", video, "--fps", "10", "--until", "2", "--size", "640x480"});
@@ -120,56 +205,233 @@ TEST_F(ExportTest, VideoHasTheFramesAndTheSoundOfTheDemoTime) {
       std::atof(Probe(video, "-select_streams a:0 -show_entries stream=duration").c_str());
   // 21 frames at 10 fps: 2.1 s, within one AAC block.
   EXPECT_NEAR(audio, 2.1, 0.025);
+  EXPECT_EQ(Probe(video, "-show_entries format_tags=title"), "velmora");
+  // Fast start: the index comes before the media data.
+  const std::string bytes = ReadText(video);
+  ASSERT_NE(bytes.find("moov"), std::string::npos);
+  EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));
   // Nothing but the video is left beside it.
-  int files = 0;
-  for (const auto& entry : fs::directory_iterator(out_.path())) files += entry.is_regular_file();
-  EXPECT_EQ(files, 1);
+  EXPECT_EQ(Names(out_.path()), std::set<std::string>{"show.mp4"});
 }
 
-TEST_F(ExportTest, FailuresSayWhyAndLeaveNothingBehind) {
-  // No ffmpeg on the path.
-  const std::string video = out_.File("show.mp4");
-  ProgramRun run =
-      Run({"--export", video, "--fps", "10", "--until", "1"}, {"PATH=" + out_.File("empty-bin")});
-  EXPECT_EQ(run.exitStatus, 1);
+TEST_F(ExportTest, ExistingOutputIsRefusedOrReplacedOnlyWhenWhole) {
+  // A video file: refused without --overwrite, before anything is loaded.
+  const std::string video = out_.File("old.mp4");
+  out_.Write("old.mp4", "the user's own video");
+  ProgramRun run = Run({"--export", video, "--fps", "10", "--until", "1"});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_NE(run.err.find("--overwrite"), std::string::npos);
+  EXPECT_EQ(ReadText(video), "the user's own video");
+
+  // A shot likewise; --overwrite replaces it with a whole picture.
+  const std::string shot = out_.File("shot.png");
+  out_.Write("shot.png", "the user's own picture");
+  run = Run({"--offscreen", "--fps", "10", "--until", "0", "--shot", "0:" + shot});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_EQ(ReadText(shot), "the user's own picture");
+  run = Run({"--offscreen", "--fps", "10", "--until", "0", "--shot", "0:" + shot, "--overwrite"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  Picture picture;
+  EXPECT_TRUE(testsupport::ReadPNG(shot, &picture));
+
+  // A folder holding anything but an earlier export is refused, with or
+  // without --overwrite.
+  const std::string folder = out_.File("frames");
+  out_.Write("frames/notes.txt", "mine");
+  for (const char* overwrite : {"--until=0.3", "--overwrite"}) {
+    run = Run({"--export", folder, "--fps", "10", overwrite});
+    EXPECT_EQ(run.exitStatus, 2) << overwrite;
+    EXPECT_NE(run.err.find("notes.txt"), std::string::npos);
+    EXPECT_EQ(Names(folder), std::set<std::string>{"notes.txt"});
+  }
+  fs::remove(folder + "/notes.txt");
+
+  // A longer export, then a shorter one: refused without --overwrite, and with
+  // it exactly the new frames and soundtrack are left.
+  ASSERT_EQ(Run({"--export", folder, "--fps", "10", "--until", "3"}).exitStatus, 0);
+  EXPECT_EQ(Names(folder).size(), 32u);
+  run = Run({"--export", folder, "--fps", "10", "--until", "1"});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_EQ(Names(folder).size(), 32u);
+  run = Run({"--export", folder, "--fps", "10", "--until", "1", "--overwrite"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  std::set<std::string> expected = {"soundtrack.wav"};
+  for (int k = 0; k <= 10; ++k) expected.insert(FrameName(k));
+  EXPECT_EQ(Names(folder), expected);
+  EXPECT_EQ(fs::file_size(folder + "/soundtrack.wav"), 44u + 52800u * 4u);
+
+  if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";
+  // --overwrite puts a whole new video in place of the old one.
+  run = Run({"--export", video, "--fps", "10", "--until", "1", "--size", "640x480", "--overwrite"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(Probe(video, "-select_streams v:0 -show_entries stream=width"), "640");
+}
+
+TEST_F(ExportTest, FailedEncoderKeepsTheOldFileAndLeavesNothingElse) {
+  const std::string video = out_.File("old.mp4");
+  out_.Write("old.mp4", "the user's own video");
+  const std::vector<std::string> args = {"--export", video, "--fps",      "10",
+                                         "--until",  "0.5", "--overwrite"};
+  // ffmpeg ends with status 0 after failing to write its trailer.
+  const char* trailer =
+      "for a; do out=$a; done\ncat >/dev/null\nprintf 'ftypjunk' > \"$out\"\n"
+      "echo 'Error writing trailer of out.mp4: No space left on device' >&2\nexit 0";
+  // ffmpeg says nothing and exits 0, but the file stops inside a box.
+  const char* cutShort =
+      "for a; do out=$a; done\ncat >/dev/null\n"
+      "printf '\\000\\000\\000\\020ftypisom\\000\\000\\000\\000\\000\\000\\100\\000mdat' > "
+      "\"$out\"\nexit 0";
+  // ffmpeg dies.
+  const char* dies = "head -c 100 >/dev/null\nexit 1";
+  for (const char* body : {trailer, cutShort, dies}) {
+    const ProgramRun run = Run(args, {FakeFFmpeg(body)});
+    EXPECT_EQ(run.exitStatus, 3) << body << "\n" << run.err;
+    EXPECT_EQ(ReadText(video), "the user's own video");
+    fs::remove_all(out_.File("fakebin"));
+    EXPECT_EQ(Names(out_.path()), std::set<std::string>{"old.mp4"}) << body;
+  }
+
+  // The other failures say why and leave nothing behind either.
+  ProgramRun run = Run({"--export", out_.File("show.mkv"), "--fps", "10", "--until", "1"},
+                       {"PATH=" + out_.File("empty-bin")});
+  EXPECT_EQ(run.exitStatus, 3);
   EXPECT_NE(run.err.find("ffmpeg"), std::string::npos);
-  EXPECT_TRUE(fs::is_empty(out_.path()));
-
-  // No folder to write into.
   run = Run({"--export", out_.File("missing/show.mkv"), "--until", "1"});
-  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.exitStatus, 3);
   EXPECT_NE(run.err.find("missing"), std::string::npos);
-
-  // A file where the folder should be.
-  { std::ofstream(out_.File("plain")) << "x"; }
-  run = Run({"--export", out_.File("plain"), "--until", "1"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(fs::file_size(out_.File("plain")), 1u);
-
-  // Too small a picture.
+  run = Run({"--export", video, "--until", "1"});  // a file where a folder should be
+  EXPECT_EQ(run.exitStatus, 2);
   run = Run({"--export", out_.File("f"), "--size", "320x240"});
   EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_FALSE(fs::exists(out_.File("f")));
+  EXPECT_EQ(Names(out_.path()), std::set<std::string>{"old.mp4"});
+  EXPECT_EQ(ReadText(video), "the user's own video");
 }
 
-TEST_F(ExportTest, InterruptRemovesThePartialOutput) {
-  const std::string folder = out_.File("frames");
-  const pid_t child = fork();
-  if (child == 0) {
-    freopen("/dev/null", "w", stderr);
-    execl(TESTSHOW_PATH, TESTSHOW_PATH, "--data", data_.path().c_str(), "--export", folder.c_str(),
-          "--fps", "60", static_cast<char*>(nullptr));
-    _exit(127);
+TEST_F(ExportTest, SignalsAtAnyMomentEndWith130AndLeaveOnlyTheOldFile) {
+  if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";
+  const std::string video = out_.File("old.mp4");
+  out_.Write("old.mp4", "the user's own video");
+  const std::vector<std::string> args = {"--export", video,    "--fps",   "30",         "--until",
+                                         "30",       "--size", "640x480", "--overwrite"};
+  // From the very start (loading) through the soundtrack to the frames.
+  int moment = 0;
+  for (int delayMs : {0, 5, 30, 120, 400, 1500}) {
+    const int sig = moment++ % 2 == 0 ? SIGINT : SIGTERM;
+    EXPECT_EQ(RunAndSignal(args, sig, delayMs), 130) << delayMs << " ms";
+    EXPECT_EQ(ReadText(video), "the user's own video") << delayMs << " ms";
+    EXPECT_EQ(Names(out_.path()), std::set<std::string>{"old.mp4"}) << delayMs << " ms";
   }
-  // Wait until some frames are on disk, then press Ctrl-C.
-  for (int i = 0; i < 200 && !fs::exists(folder + "/frame_000003.png"); ++i) usleep(50000);
-  ASSERT_TRUE(fs::exists(folder + "/frame_000003.png"));
-  kill(child, SIGINT);
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_NE(WEXITSTATUS(status), 0);
+  // During the final encode: a stand-in that takes its time after the frames.
+  const std::string slow = FakeFFmpeg("cat >/dev/null\nsleep 20");
+  EXPECT_EQ(RunAndSignal({"--export", video, "--fps", "10", "--until", "0.2", "--overwrite"},
+                         SIGINT, 1500, {slow}),
+            130);
+  fs::remove_all(out_.File("fakebin"));
+  EXPECT_EQ(ReadText(video), "the user's own video");
+  EXPECT_EQ(Names(out_.path()), std::set<std::string>{"old.mp4"});
+
+  // A folder export, and a plain run with nothing to write.
+  const std::string folder = out_.File("frames");
+  EXPECT_EQ(RunAndSignal({"--export", folder, "--fps", "60"}, SIGINT, 1500), 130);
   EXPECT_FALSE(fs::exists(folder));
+  EXPECT_EQ(RunAndSignal({"--offscreen", "--fps", "60"}, SIGTERM, 500), 130);
+}
+
+TEST_F(ExportTest, FullDiskFailsWithStatus3AndLeavesNothingPartial) {
+  const std::string disk = out_.File("disk");
+  fs::create_directory(disk);
+  if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0) {
+    GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+  }
+  struct Unmount {
+    std::string path;
+    ~Unmount() { umount(path.c_str()); }
+  } unmount{disk};
+  // Frames of the test show are tiny: 0.25 MB takes a few seconds of them and
+  // the soundtrack cannot fit after them.
+  ProgramRun run = Run({"--export", disk + "/frames", "--fps", "10", "--until", "3"});
+  EXPECT_EQ(run.exitStatus, 3) << run.err;
+  EXPECT_TRUE(fs::is_empty(disk));
+
+  // A video: its soundtrack does not fit.
+  if (HaveFFmpegAndProbe()) {
+    run = Run({"--export", disk + "/show.mp4", "--fps", "10", "--until", "3"});
+    EXPECT_EQ(run.exitStatus, 3) << run.err;
+    EXPECT_TRUE(fs::is_empty(disk));
+  }
+
+  // A shot on a disk with a few bytes left.
+  {
+    std::ofstream filler(disk + "/filler", std::ios::binary);
+    const std::string block(4096, 'x');
+    while (filler.write(block.data(), block.size())) {
+    }
+  }
+  run = Run({"--offscreen", "--fps", "10", "--until", "0", "--shot", "0:" + disk + "/shot.png"});
+  EXPECT_EQ(run.exitStatus, 3) << run.err;
+  EXPECT_EQ(Names(disk), std::set<std::string>{"filler"});
+}
+
+TEST_F(ExportTest, SupersampleAndMotionBlurAreDeterministicFilters) {
+  // The test show's colours meet at whole pixels: a supersampled export draws
+  // the same picture, filtered down to the requested size.
+  const std::string plain = out_.File("plain");
+  const std::string fine = out_.File("fine");
+  ASSERT_EQ(Run({"--export", plain, "--fps", "10", "--until", "0.3"}).exitStatus, 0);
+  ASSERT_EQ(
+      Run({"--export", fine, "--fps", "10", "--until", "0.3", "--supersample", "2"}).exitStatus, 0);
+  Picture a, b;
+  ASSERT_TRUE(testsupport::ReadPNG(plain + "/frame_000003.png", &a));
+  ASSERT_TRUE(testsupport::ReadPNG(fine + "/frame_000003.png", &b));
+  EXPECT_EQ(b.width, 800);
+  EXPECT_EQ(a.rgb, b.rgb);
+
+  // Four sub-frames per frame: the frame from 1.0 s holds the last red
+  // sub-frame (the scene ends after it) and three green ones.
+  const std::string blurred = out_.File("blurred");
+  const std::string again = out_.File("again");
+  for (const std::string& folder : {blurred, again}) {
+    ASSERT_EQ(
+        Run({"--export", folder, "--fps", "10", "--until", "1.1", "--motion-blur", "4"}).exitStatus,
+        0);
+  }
+  EXPECT_EQ(Names(blurred).size(), 13u);  // frames 0..11 and the soundtrack
+  ASSERT_TRUE(testsupport::ReadPNG(blurred + "/frame_000009.png", &a));
+  EXPECT_EQ(std::vector<int>(a.At(400, 300), a.At(400, 300) + 3), (std::vector<int>{255, 0, 0}));
+  ASSERT_TRUE(testsupport::ReadPNG(blurred + "/frame_000010.png", &a));
+  EXPECT_EQ(std::vector<int>(a.At(400, 300), a.At(400, 300) + 3), (std::vector<int>{64, 191, 0}));
+  EXPECT_EQ(std::vector<int>(a.At(400, 50), a.At(400, 50) + 3), (std::vector<int>{0, 0, 0}));
+  for (int k = 0; k <= 11; ++k) {
+    EXPECT_EQ(ReadText(blurred + "/" + FrameName(k)), ReadText(again + "/" + FrameName(k))) << k;
+  }
+  EXPECT_EQ(ReadText(blurred + "/soundtrack.wav"), ReadText(again + "/soundtrack.wav"));
+}
+
+TEST(FrameFilterTest, BoxSumsTurnRowsAndAverageWithRounding) {
+  // A 4x2 drawn frame (B, G, R, X per pixel, bottom row first) filtered down
+  // by 2 into one 2x1 pixel row.
+  const uint8_t drawn[] = {// bottom row
+                           0, 0, 10, 0, 0, 0, 11, 0, 1, 2, 3, 0, 1, 2, 3, 0,
+                           // top row
+                           0, 0, 10, 0, 0, 0, 10, 0, 255, 255, 255, 0, 254, 254, 254, 0};
+  std::vector<uint32_t> sum(2 * 1 * 3, 0);
+  AddToSum(drawn, 2, 2, 1, sum.data());
+  EXPECT_EQ(sum, (std::vector<uint32_t>{41, 0, 0, 515, 513, 511}));
+  std::vector<uint8_t> rgb(6);
+  TakeMean(sum.data(), 4, 2, 1, rgb.data());
+  // 41 / 4 = 10.25 -> 10; 515 / 4 = 128.75 -> 129; 513 / 4 -> 128; 511 / 4 -> 128
+  EXPECT_EQ(rgb, (std::vector<uint8_t>{10, 0, 0, 129, 128, 128}));
+  EXPECT_EQ(sum, std::vector<uint32_t>(6, 0));
+
+  // Factor 1 keeps every pixel and turns the rows top first; two frames
+  // summed give their mean.
+  const uint8_t first[] = {1, 2, 3, 0, 4, 5, 6, 0};  // bottom row, then top row
+  const uint8_t second[] = {3, 4, 5, 0, 6, 7, 9, 0};
+  std::vector<uint32_t> two(2 * 3, 0);
+  AddToSum(first, 1, 1, 2, two.data());
+  AddToSum(second, 1, 1, 2, two.data());
+  TakeMean(two.data(), 2, 1, 2, rgb.data());
+  EXPECT_EQ(rgb, (std::vector<uint8_t>{8, 6, 5, 4, 3, 2}));
 }
 
 }  // namespace

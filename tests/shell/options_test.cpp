@@ -57,6 +57,14 @@ TEST(OptionsTest, MalformedOptionsAreRefusedWithAReason) {
       {"--export", "x.mp4", "--start", "10"},
       {"--export", "x.mp4", "--key", "5:Space"},
       {"--export", "x.mp4", "--key", "5:left"},
+      {"--export", "v.mp4", "--supersample", "5"},
+      {"--export", "v.mp4", "--motion-blur", "0"},
+      {"--export", "v.mp4", "--motion-blur", "17"},
+      {"--supersample", "2"},
+      {"--offscreen", "--console"},
+      {"--offscreen", "--overwrite"},
+      {"--export", "v.mp4", "--overwrite=yes"},
+      {"--export", "v.mp4", "--size", "3840x2160", "--supersample", "3"},
   };
   for (const auto& args : bad) {
     Options options;
@@ -159,6 +167,23 @@ TEST(OptionsTest, VersionIsAskedForWithoutAValue) {
   ASSERT_TRUE(Parse({"--version"}, &options, &error));
   EXPECT_TRUE(options.version);
   EXPECT_FALSE(Parse({"--version=2"}, &options, &error));
+}
+
+TEST(OptionsTest, ExportOptionsAreRead) {
+  Options options;
+  std::string error;
+  ASSERT_TRUE(Parse({"--export", "v.mp4", "--overwrite", "--console", "--supersample=4",
+                     "--motion-blur", "16", "--size", "1920x1080"},
+                    &options, &error))
+      << error;
+  EXPECT_TRUE(options.overwrite);
+  EXPECT_TRUE(options.console);
+  EXPECT_EQ(options.supersample, 4);
+  EXPECT_EQ(options.motionBlur, 16);
+  // A shot may replace its file too.
+  ASSERT_TRUE(Parse({"--offscreen", "--shot", "1:a.png", "--overwrite"}, &options, &error));
+  EXPECT_FALSE(options.console);
+  EXPECT_EQ(options.supersample, 1);
 }
 
 }  // namespace
