@@ -86,7 +86,7 @@ bool ModuleIsComplete(const uint8_t* data, size_t size, std::string* why) {
   return true;
 }
 
-openmpt_module* OpenCheckedModule(const uint8_t* data, size_t size, std::string* why) {
+openmpt_module* OpenCheckedModule(const uint8_t* data, size_t size, std::string* why, bool exact) {
   if (data == nullptr || size == 0) {
     *why = "the file is empty";
     return nullptr;
@@ -97,7 +97,9 @@ openmpt_module* OpenCheckedModule(const uint8_t* data, size_t size, std::string*
     *why = "the module is cut short: " + missing;
     return nullptr;
   }
-  const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
+  // Without `exact` the second entry ends the list.
+  const openmpt_module_initial_ctl ctls[] = {
+      {"play.at_end", "stop"}, {exact ? "dither" : nullptr, "0"}, {nullptr, nullptr}};
   int error = 0;
   const char* message = nullptr;
   openmpt_module* module = openmpt_module_create_from_memory2(
@@ -119,10 +121,10 @@ bool ReadModuleFile(const std::string& name, std::vector<uint8_t>* bytes, std::s
   return true;
 }
 
-openmpt_module* OpenCheckedModuleFile(const std::string& name, std::string* why) {
+openmpt_module* OpenCheckedModuleFile(const std::string& name, std::string* why, bool exact) {
   std::vector<uint8_t> bytes;
   if (!ReadModuleFile(name, &bytes, why)) return nullptr;
-  return OpenCheckedModule(bytes.data(), bytes.size(), why);
+  return OpenCheckedModule(bytes.data(), bytes.size(), why, exact);
 }
 
 }  // namespace platform

@@ -23,13 +23,17 @@ constexpr size_t kMaxModuleBytes = size_t(256) << 20;
 // data must be complete (ModuleIsComplete) and readable by libopenmpt; the
 // module stops at the song's end instead of fading on. Null on failure, with
 // the reason in plain words in `why`. The data may be freed afterwards.
-openmpt_module* OpenCheckedModule(const uint8_t* data, size_t size, std::string* why);
+// `exact`: no dither, so that the same module renders the same samples on
+// every run (libopenmpt takes this only when the module is opened).
+openmpt_module* OpenCheckedModule(const uint8_t* data, size_t size, std::string* why,
+                                  bool exact = false);
 
 // Reads the module file `name` names (as the program names it). False, with
 // the reason, when it is missing, unreadable, empty or too large.
 bool ReadModuleFile(const std::string& name, std::vector<uint8_t>* bytes, std::string* why);
 
 // ReadModuleFile, then OpenCheckedModule.
-openmpt_module* OpenCheckedModuleFile(const std::string& name, std::string* why);
+openmpt_module* OpenCheckedModuleFile(const std::string& name, std::string* why,
+                                      bool exact = false);
 
 }  // namespace platform

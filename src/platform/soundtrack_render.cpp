@@ -47,13 +47,12 @@ bool RenderModuleToWav(const std::string& moduleFile, uint64_t frames, int sampl
     return false;
   }
   std::string why;
-  openmpt_module* module = OpenCheckedModuleFile(moduleFile, &why);
+  // Exact samples, the same on every run.
+  openmpt_module* module = OpenCheckedModuleFile(moduleFile, &why, true);
   if (module == nullptr) {
     *reason = "cannot play " + FullPath(moduleFile) + ": " + why;
     return false;
   }
-  // Exact samples, the same on every run.
-  openmpt_module_ctl_set_text(module, "dither", "0");
   // Written under a temporary name and renamed when whole.
   std::string partial;
   PartialName(wavPath, &partial);
