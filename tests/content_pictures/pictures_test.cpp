@@ -71,7 +71,7 @@ class PicturesTest : public testing::Test {
   // Loads the picture through the texture library, as a layer would.
   Texels Load(const std::string& name, float* width = nullptr, float* height = nullptr) {
     testsupport::ScopedChdir here(kData);
-    uint32_t id = 0xFFFFFFFF;
+    uint32_t id = kNoTexture;
     const Result r = library_.Add(name, &id);
     EXPECT_EQ(r.code, 0) << name << ": " << r.message;
     Texels t;

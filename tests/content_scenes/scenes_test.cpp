@@ -53,7 +53,7 @@ class SceneFiles : public ::testing::Test {
 size_t TexturedTriangles(const C3DSMesh& mesh, const std::string& file) {
   size_t total = 0;
   for (const MeshObject& o : mesh.objects) {
-    const bool textured = o.textured && o.texMode[0] == kTexMap && o.texId[0] != 0xFFFFFFFFu;
+    const bool textured = o.textured && o.texMode[0] == kTexMap && o.texId[0] != kNoTexture;
     EXPECT_TRUE(textured && o.faceCount > 0) << file << " object " << o.node->name;
     total += o.faceCount;
   }
@@ -168,13 +168,13 @@ TEST_F(SceneFiles, StaticModelsLoadTexturedAndFitTheCamerasOfTheirLayers) {
 TEST_F(SceneFiles, KeyframedScenesHaveLevelCamerasAndClosedLoopsSizedToTheirLayers) {
   struct Keyframed {
     const char* file;
-    float rate;         // keyframe frames per second of the layer that plays it
-    float sceneLength;  // seconds the layer's scene lasts
+    float rate;  // keyframe frames per second of the layer that plays it
+    int scene;   // the scene of the show's table that plays it
   };
-  const Keyframed scenes[] = {{show::models::kAnim02, 5, 12.3f},
-                              {show::models::kAnim03, 10, 17},
-                              {show::models::kTunel0, 3, 41},
-                              {show::models::kAnim05, 10, 23.28f}};
+  const Keyframed scenes[] = {{show::models::kAnim02, 5, 0},
+                              {show::models::kAnim03, 10, 2},
+                              {show::models::kTunel0, 3, 3},
+                              {show::models::kAnim05, 10, 10}};
   for (const Keyframed& scene : scenes) {
     SCOPED_TRACE(scene.file);
     CAnimModel model;
@@ -186,7 +186,8 @@ TEST_F(SceneFiles, KeyframedScenesHaveLevelCamerasAndClosedLoopsSizedToTheirLaye
     // A loop lasts most of its scene, and not longer than it.
     const float frames = float(model.GetFrames());
     const float loop = frames / scene.rate;
-    EXPECT_TRUE(loop <= scene.sceneLength && loop >= 0.85f * scene.sceneLength) << loop << " s";
+    const float sceneLength = show::SceneShownUntil(scene.scene) - show::SceneStart(scene.scene);
+    EXPECT_TRUE(loop <= sceneLength && loop >= 0.85f * sceneLength) << loop << " s";
 
     int tracks = 0, late = 0;
     auto first = [&](auto* key) { tracks += key != nullptr, late += key && key->tcb.frame != 0; };
