@@ -355,6 +355,9 @@ void DrawFrame() {
     bQuit = true;
   }
 
+  // The raw count of the interval that has just passed one second: at a
+  // steady N frames a second that interval is N + 1 frames long (the frame at
+  // exactly 1 s does not end it), so the console reads N + 1.
   ++frameCount;
   if (fpsTimer.GetTime() > 1.0) {
     fps = frameCount;

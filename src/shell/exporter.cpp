@@ -106,6 +106,19 @@ void AddToSum(const uint8_t* bgrx, int factor, int width, int height, uint32_t* 
   }
 }
 
+void ToRgb(const uint8_t* bgrx, int width, int height, uint8_t* rgb) {
+  const size_t drawnRow = static_cast<size_t>(width) * 4;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* in = bgrx + drawnRow * static_cast<size_t>(height - 1 - y);
+    uint8_t* out = rgb + static_cast<size_t>(y) * width * 3;
+    for (int x = 0; x < width; ++x, in += 4, out += 3) {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+    }
+  }
+}
+
 void TakeMean(uint32_t* sum, uint32_t count, int width, int height, uint8_t* rgb) {
   const size_t values = static_cast<size_t>(width) * height * 3;
   const uint32_t half = count / 2;
@@ -280,13 +293,18 @@ void Exporter::WriterLoop() {
     lock.unlock();
 
     const double start = platform::MonotonicSeconds();
-    AddToSum(slot.pixels.data(), plan_.supersample, plan_.width, plan_.height, sum_.data());
     bool ok = true;
-    if (++subframes_ == plan_.motionBlur) {
-      TakeMean(sum_.data(), perPixel * static_cast<uint32_t>(subframes_), plan_.width, plan_.height,
-               picture_.data());
-      subframes_ = 0;
+    if (perPixel == 1 && plan_.motionBlur == 1) {
+      ToRgb(slot.pixels.data(), plan_.width, plan_.height, picture_.data());
       ok = WriteOut(picture_.data(), &reason);
+    } else {
+      AddToSum(slot.pixels.data(), plan_.supersample, plan_.width, plan_.height, sum_.data());
+      if (++subframes_ == plan_.motionBlur) {
+        TakeMean(sum_.data(), perPixel * static_cast<uint32_t>(subframes_), plan_.width,
+                 plan_.height, picture_.data());
+        subframes_ = 0;
+        ok = WriteOut(picture_.data(), &reason);
+      }
     }
     encodeSeconds_ += platform::MonotonicSeconds() - start;
 

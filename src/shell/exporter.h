@@ -41,6 +41,9 @@ enum class ExportTarget {
 // pixels, four bytes each (B, G, R, X), rows bottom first, box-summing every
 // factor x factor block into one pixel and turning the rows top first.
 void AddToSum(const uint8_t* bgrx, int factor, int width, int height, uint32_t* sum);
+// The same frame unfiltered, straight into `rgb` (rows top first): what
+// AddToSum and TakeMean give with factor and count 1, in one pass.
+void ToRgb(const uint8_t* bgrx, int width, int height, uint8_t* rgb);
 // Writes the rounded mean of `sum` over `count` values per pixel into `rgb`
 // (rows top first) and clears `sum`.
 void TakeMean(uint32_t* sum, uint32_t count, int width, int height, uint8_t* rgb);
