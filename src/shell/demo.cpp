@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "platform/sound.h"
 #include "platform/window.h"
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "shell/exporter.h"
 #include "shell/globals.h"
 #include "shell/log.h"
@@ -231,6 +233,9 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   }
   shotTaken.assign(options.shots.size(), false);
   keyPosted.assign(options.keys.size(), false);
+  // For the tests: the straightforward drawing that the fast one must match.
+  const char* reference = std::getenv("VELMORA_REFERENCE_DRAWING");
+  SetReferenceDrawing(reference != nullptr && *reference != '\0' && *reference != '0');
 
   if (options.offscreen) {
     platform::StartVirtualClock(options.fps);
