@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "shell/globals.h"
 #include "timeline/show.h"
 
@@ -20,6 +21,7 @@ Result CLayer00::Init() {
 void CLayer00::Restart() {}
 
 void CLayer00::Render(float t) {
+  BeginPictureBand();  // only the band between the letterbox bars is seen
   // The camera sits inside the sphere, at its origin, looking along +z.
   SetPerspective(CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 0.0f, 1.0f), CVec3(0.0f, 1.0f, 0.0f), 100.0f,
                  400.0f);
@@ -74,6 +76,7 @@ void CLayer00::Render(float t) {
     const float fade[4] = {1.0f, 1.0f, 1.0f, 1.0f - t * 0.25f};
     DrawRect2D(0.0f, 80.0f, 640.0f, 400.0f, fade);
   }
+  EndPictureBand();
 }
 
 Result CLayer00::Done() { return Result(0, "CLayer00::Done() : ok!"); }

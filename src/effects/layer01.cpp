@@ -1,6 +1,8 @@
 #include "effects/layer01.h"
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
+#include "render/screencopies.h"
 #include "shell/globals.h"
 #include "timeline/show.h"
 
@@ -36,22 +38,22 @@ void CLayer01::Render(float /*t*/) {
   scene.Render(f);
   glow.EndCapture();
 
+  BeginPictureBand();
   ClearDepthBuffer();
   ClearColorBuffer();
   scene.Render(f);
 
   SetOrtho2D(false);
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glow.Bind();
-  glPushMatrix();
   // Ten copies, 10 to 100 units beyond every edge, alpha 0.33 down to 0.123.
+  float margin[10];
+  float alpha[10];
   for (int i = 0; i < 10; ++i) {
-    const float d = 10.0f * float(i + 1);
-    const float colour[4] = {1.0f, 1.0f, 1.0f, Lerp(0.33f, 0.1f, 0.1f * float(i))};
-    DrawScreenQuad(-d, -d, 640.0f + d, 480.0f + d, colour);
+    margin[i] = 10.0f * float(i + 1);
+    alpha[i] = Lerp(0.33f, 0.1f, 0.1f * float(i));
   }
-  glPopMatrix();
-  glow.Unbind();
+  DrawScreenCopies(glow, margin, alpha, 10);
+  EndPictureBand();
 }
 
 Result CLayer01::Done() { return Result(0, "CLayer01::Done() : ok!"); }

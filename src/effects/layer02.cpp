@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "shell/globals.h"
 #include "timeline/show.h"
 
@@ -23,6 +24,7 @@ void CLayer02::Advance(float /*t*/) {
 }
 
 void CLayer02::Render(float t) {
+  BeginPictureBand();  // only the band between the letterbox bars is seen
   // Ten keyframe frames per second of the layer clock.
   const float f = float(timer.GetTime() * 10.0);
   scene.Render(f);
@@ -40,6 +42,7 @@ void CLayer02::Render(float t) {
   glTranslatef(80.0f * std::cos(160.0f * t * kDegToRad), 50.0f * std::sin(80.0f * t * kDegToRad),
                75.0f * std::sin(40.0f * t * kDegToRad));
   object.Render();
+  EndPictureBand();
 }
 
 Result CLayer02::Done() { return Result(0, "CLayer02::Done() : ok!"); }

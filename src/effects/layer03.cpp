@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "shell/globals.h"
 #include "timeline/show.h"
 
@@ -28,6 +29,7 @@ void CLayer03::Render(float t) {
   static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
   // Fills the band from y 80 down; its lowest part lies under the lower bar.
   backdrop.Draw(0.0f, 80.0f, 640.0f, 400.0f, kWhite);
+  BeginPictureBand();  // the copies are seen only between the letterbox bars
 
   // The backdrop was drawn without depth testing, so the depth buffer is
   // still as the frame's clear left it.
@@ -45,6 +47,7 @@ void CLayer03::Render(float t) {
     crab.Render();
   }
   glPopMatrix();
+  EndPictureBand();
 }
 
 Result CLayer03::Done() { return Result(0, "CLayer03::Done() : ok!"); }

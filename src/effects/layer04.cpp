@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "shell/globals.h"
 #include "timeline/show.h"
 
@@ -29,6 +30,7 @@ void CLayer04::Advance(float /*t*/) {
 }
 
 void CLayer04::Render(float t) {
+  BeginPictureBand();  // only the band between the letterbox bars is seen
   glWindow.clearColor[0] = 0.0f;
   glWindow.clearColor[1] = 0.0f;
   glWindow.clearColor[2] = 0.0f;
@@ -82,6 +84,7 @@ void CLayer04::Render(float t) {
 
   SetBlend(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
   title.Draw(320.0f, 240.0f, 200.0f, 200.0f, kWhite);
+  EndPictureBand();
 }
 
 Result CLayer04::Done() { return Result(0, "CLayer04::Done() : ok!"); }

@@ -1,6 +1,7 @@
 #include "effects/layer05.h"
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "shell/globals.h"
 #include "timeline/show.h"
 
@@ -30,6 +31,7 @@ Result CLayer05::Init() {
 void CLayer05::Restart() { swarm.clock.Reset(); }
 
 void CLayer05::Render(float /*t*/) {
+  BeginPictureBand();  // only the band between the letterbox bars is seen
   static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
   SetOrtho2D(false);
   picture.Draw(0.0f, 80.0f, 640.0f, 320.0f, kWhite);
@@ -38,6 +40,7 @@ void CLayer05::Render(float /*t*/) {
   glPushMatrix();
   swarm.Draw(5.0f);
   glPopMatrix();
+  EndPictureBand();
 }
 
 void CLayer05::Rewind() {

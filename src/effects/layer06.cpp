@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
+#include "render/screencopies.h"
 #include "shell/globals.h"
 #include "timeline/show.h"
 
@@ -44,6 +46,7 @@ void CLayer06::Render(float t) {
   glPopMatrix();
   capture.EndCapture();
 
+  BeginPictureBand();
   ClearColorBuffer();
   ClearDepthBuffer();
 
@@ -70,19 +73,19 @@ void CLayer06::Render(float t) {
   // a0 towards 0.1; both pulse with |sin(20 t)|.
   SetOrtho2D(false);
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  capture.Bind();
   const float s = std::sin(20.0f * t * kDegToRad);
   const float g = std::fabs(50.0f * s);
   const float a0 = std::fabs(0.125f * s);
+  float margin[10];
+  float alpha[10];
   float m = 10.0f;
-  glPushMatrix();
   for (int i = 0; i < 10; ++i) {
-    const float colour[4] = {1.0f, 1.0f, 1.0f, Lerp(a0, 0.1f, 0.1f * static_cast<float>(i))};
-    DrawScreenQuad(-m, -m, 640.0f + m, 480.0f + m, colour);
+    margin[i] = m;
+    alpha[i] = Lerp(a0, 0.1f, 0.1f * static_cast<float>(i));
     m = m + g;
   }
-  glPopMatrix();
-  capture.Unbind();
+  DrawScreenCopies(capture, margin, alpha, 10);
+  EndPictureBand();
 }
 
 Result CLayer06::Done() { return Result(0, "CLayer06::Done() : ok!"); }

@@ -1,6 +1,7 @@
 #include "effects/layer07.h"
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "shell/globals.h"
 #include "timeline/show.h"
 
@@ -15,6 +16,7 @@ Result CLayer07::Init() {
 void CLayer07::Restart() {}
 
 void CLayer07::Render(float t) {
+  BeginPictureBand();  // only the band between the letterbox bars is seen
   static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
   SetOrtho2D(false);
   picture.Draw(0.0f, 80.0f, 640.0f, 320.0f, kWhite);
@@ -29,6 +31,7 @@ void CLayer07::Render(float t) {
   glScalef(0.5f, 0.5f, 0.5f);
   object.Render();
   glPopMatrix();
+  EndPictureBand();
 }
 
 Result CLayer07::Done() { return Result(0, "CLayer07::Done() : ok!"); }

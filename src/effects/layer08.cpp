@@ -1,6 +1,8 @@
 #include "effects/layer08.h"
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
+#include "render/screencopies.h"
 #include "shell/globals.h"
 #include "timeline/show.h"
 
@@ -27,6 +29,7 @@ void CLayer08::Render(float /*t*/) {
   scene.Render(f);
   capture.EndCapture();
 
+  BeginPictureBand();
   ClearDepthBuffer();
   ClearColorBuffer();
   scene.Render(f);
@@ -34,16 +37,16 @@ void CLayer08::Render(float /*t*/) {
   // Ten copies 7.5 units further out each, alpha falling from 0.25.
   SetOrtho2D(false);
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  capture.Bind();
+  float margin[10];
+  float alpha[10];
   float m = 10.0f;
-  glPushMatrix();
   for (int i = 0; i < 10; ++i) {
-    const float colour[4] = {1.0f, 1.0f, 1.0f, Lerp(0.25f, 0.05f, 0.1f * static_cast<float>(i))};
-    DrawScreenQuad(-m, -m, 640.0f + m, 480.0f + m, colour);
+    margin[i] = m;
+    alpha[i] = Lerp(0.25f, 0.05f, 0.1f * static_cast<float>(i));
     m = m + 7.5f;
   }
-  glPopMatrix();
-  capture.Unbind();
+  DrawScreenCopies(capture, margin, alpha, 10);
+  EndPictureBand();
 
   // The frame past the scene's end has been drawn; the next starts it again.
   if (static_cast<float>(static_cast<int>(scene.GetFrames())) < f) timer.Reset();

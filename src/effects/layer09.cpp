@@ -1,6 +1,7 @@
 #include "effects/layer09.h"
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "shell/globals.h"
 #include "timeline/show.h"
 
@@ -16,6 +17,7 @@ Result CLayer09::Init() {
 void CLayer09::Restart() {}
 
 void CLayer09::Render(float t) {
+  BeginPictureBand();  // only the band between the letterbox bars is seen
   static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
   SetOrtho2D(false);
   picture.Draw(0.0f, 80.0f, 640.0f, 320.0f, kWhite);
@@ -29,6 +31,7 @@ void CLayer09::Render(float t) {
   glScalef(0.25f, 0.25f, 0.25f);
   model.Render();
   glPopMatrix();
+  EndPictureBand();
 }
 
 Result CLayer09::Done() { return Result(0, "CLayer09::Done() : ok!"); }

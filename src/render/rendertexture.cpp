@@ -57,7 +57,9 @@ void CRenderTexture::BeginCapture() {
 void CRenderTexture::EndCapture() {
   if (id == 0) return;
   glBindTexture(GL_TEXTURE_2D, id);
-  glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, width, height, 0);
+  // Into the storage made by Create: redefining the texture every frame
+  // would make the driver allocate it anew each time.
+  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, width, height);
   glViewport(viewportX, viewportY, viewportWidth, viewportHeight);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "platform/versions.h"
 #include "platform/window.h"
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "render/viewport.h"
 #include "shell/build_info.h"
 #include "shell/exporter.h"
@@ -453,6 +455,9 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   }
   shotTaken.assign(options.shots.size(), false);
   keyPosted.assign(options.keys.size(), false);
+  // For the tests: the straightforward drawing that the fast one must match.
+  const char* reference = std::getenv("VELMORA_REFERENCE_DRAWING");
+  SetReferenceDrawing(reference != nullptr && *reference != '\0' && *reference != '0');
 
   // Refuse to replace what is there before anything is loaded.
   if (!options.overwrite) {

@@ -1,0 +1,159 @@
+#include "render/screencopies.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "render/glhelpers.h"
+#include "render/renderpath.h"
+#include "support/gl_context.h"
+
+namespace {
+
+// A capture holding a noisy picture with hard edges: the worst case for two
+// ways of blending the same copies.
+class ScreenCopiesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testsupport::EnsureGLContext()) GTEST_SKIP() << "no GL context";
+    glViewport(0, 0, 800, 600);
+    SetReferenceDrawing(false);
+    SetOrtho2D(false);
+    glClearColor(0.2f, 0.5f, 0.8f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    std::srand(7);
+    for (int y = 0; y < 600; y += 20) {
+      for (int x = 0; x < 800; x += 20) {
+        const float c[4] = {float(std::rand() % 256) / 255.0f, float(std::rand() % 2),
+                            float(std::rand() % 256) / 255.0f, 1.0f};
+        DrawRect2D(x * 0.8f, y * 0.8f, (x + 20) * 0.8f, (y + 20) * 0.8f, c);
+      }
+    }
+    capture.Create(512, 256);
+    capture.BeginCapture();
+    capture.EndCapture();
+  }
+  void TearDown() override { SetReferenceDrawing(false); }
+
+  // The frame after drawing the copies over a fixed background, either way.
+  std::vector<uint8_t> Draw(bool reference, const float* margin, const float* alpha, int count) {
+    SetReferenceDrawing(reference);
+    SetOrtho2D(false);
+    const float background[4] = {0.9f, 0.3f, 0.1f, 1.0f};
+    DrawRect2D(0, 0, 640, 480, background);
+    SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    DrawScreenCopies(capture, margin, alpha, count);
+    return testsupport::ReadPixelsTopFirst(0, 0, 800, 600);
+  }
+
+  static int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    int largest = 0;
+    for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));
+    return largest;
+  }
+
+  CRenderTexture capture;
+};
+
+TEST_F(ScreenCopiesTest, FoldedCopiesGiveTheSumOfSeparateBlends) {
+  ASSERT_GE(ScreenCopiesPerPass(), 2);
+  // Ten copies as the glow draws them (two passes here), then the echo at
+  // its weakest pulse, whose first copy has alpha 0 and is left out, and one
+  // whose faint first copies round to nothing.
+  const float glowMargin[10] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
+  const float glowAlpha[10] = {0.33f,  0.307f, 0.284f, 0.261f, 0.238f,
+                               0.215f, 0.192f, 0.169f, 0.146f, 0.123f};
+  const float echoMargin[10] = {10, 10, 10, 10, 10, 10, 10, 10, 10, 10};
+  const float echoAlpha[10] = {0.0f, 0.01f, 0.02f, 0.03f, 0.04f, 0.05f, 0.06f, 0.07f, 0.08f, 0.09f};
+  const float faintMargin[3] = {10, 60, 460};
+  const float faintAlpha[3] = {0.0005f, 0.0015f, 0.5f};
+  struct Case {
+    const float* margin;
+    const float* alpha;
+    int count;
+  };
+  for (const Case& c : {Case{glowMargin, glowAlpha, 10}, Case{echoMargin, echoAlpha, 10},
+                        Case{faintMargin, faintAlpha, 3}}) {
+    const std::vector<uint8_t> reference = Draw(true, c.margin, c.alpha, c.count);
+    const std::vector<uint8_t> fast = Draw(false, c.margin, c.alpha, c.count);
+    // Each of up to ten separate blends rounds to 8 bits; the fold rounds once.
+    EXPECT_LE(LargestDifference(reference, fast), 5)
+        << c.count << " copies, first alpha " << c.alpha[0];
+  }
+  // No copies at all leave the frame as it was.
+  const std::vector<uint8_t> background = Draw(true, glowMargin, glowAlpha, 0);
+  EXPECT_EQ(LargestDifference(background, Draw(false, glowMargin, glowAlpha, 0)), 0);
+  EXPECT_GT(LargestDifference(background, Draw(false, glowMargin, glowAlpha, 10)), 40);
+}
+
+TEST_F(ScreenCopiesTest, FoldingLeavesTheStateOfTheStraightforwardDrawing) {
+  const float margin[10] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
+  const float alpha[10] = {0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.25f};
+  Draw(false, margin, alpha, 10);
+  GLint value = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &value);
+  EXPECT_EQ(value, GL_TEXTURE0);
+  glGetIntegerv(GL_BLEND_SRC_RGB, &value);
+  EXPECT_EQ(value, GL_SRC_ALPHA);
+  glGetIntegerv(GL_BLEND_DST_RGB, &value);
+  EXPECT_EQ(value, GL_ONE_MINUS_SRC_ALPHA);
+  float colour[4] = {0, 0, 0, 0};
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  EXPECT_FLOAT_EQ(colour[0], 1.0f);
+  EXPECT_FLOAT_EQ(colour[3], 0.25f);
+  for (int unit = 0; unit < ScreenCopiesPerPass(); ++unit) {
+    glActiveTexture(GLenum(GL_TEXTURE0 + unit));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << "unit " << unit;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value);
+    EXPECT_EQ(value, GL_MODULATE) << "unit " << unit;
+  }
+  glActiveTexture(GL_TEXTURE0);
+}
+
+// The band between the letterbox bars of the current viewport, wherever the
+// viewport lies in the drawable: overlay y 80 to 400 is drawn, the rest not.
+TEST_F(ScreenCopiesTest, PictureBandFollowsTheViewport) {
+  const float red[4] = {1, 0, 0, 1};
+  struct Port {
+    int x, y, w, h;
+  };
+  for (const Port& p : {Port{0, 0, 800, 600}, Port{80, 30, 640, 480}}) {
+    glViewport(0, 0, 800, 600);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glViewport(p.x, p.y, p.w, p.h);
+    SetOrtho2D(false);
+    BeginPictureBand();
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    DrawRect2D(0, 0, 640, 480, red);
+    EndPictureBand();
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    const int top = 600 - (p.y + p.h);  // rows from the top of the drawable
+    const auto row = [&](float overlayY) { return top + int(overlayY * p.h / 480.0f); };
+    uint8_t px[3];
+    testsupport::PixelAt(p.x + p.w / 2, row(81), px);
+    EXPECT_EQ(px[0], 255) << p.w;
+    testsupport::PixelAt(p.x + p.w / 2, row(399), px);
+    EXPECT_EQ(px[0], 255) << p.w;
+    testsupport::PixelAt(p.x + p.w / 2, row(40), px);
+    EXPECT_EQ(px[0], 0) << p.w;
+    testsupport::PixelAt(p.x + p.w / 2, row(450), px);
+    EXPECT_EQ(px[0], 0) << p.w;
+    testsupport::PixelAt(p.x + 2, row(240), px);
+    EXPECT_EQ(px[0], 255) << p.w;
+  }
+  // The straightforward drawing draws everywhere.
+  SetReferenceDrawing(true);
+  glViewport(0, 0, 800, 600);
+  SetOrtho2D(false);
+  BeginPictureBand();
+  DrawRect2D(0, 0, 640, 480, red);
+  EndPictureBand();
+  uint8_t px[3];
+  testsupport::PixelAt(400, 20, px);
+  EXPECT_EQ(px[0], 255);
+}
+
+}  // namespace
