@@ -12,7 +12,12 @@ export SDL_VIDEODRIVER=offscreen
 peak_kb() {  # peak resident set of one run, in kB
   local log
   log="$(mktemp)"
-  /usr/bin/time -f '%M' -o "$log" "$build/velmora" --data "$build" --offscreen "$@" >/dev/null 2>&1
+  if ! /usr/bin/time -f '%M' -o "$log" "$build/velmora" --data "$build" --offscreen "$@" \
+    >/dev/null 2>&1; then
+    echo "peak_memory: velmora $* failed" >&2
+    rm -f "$log"
+    return 1
+  fi
   tail -n 1 "$log"
   rm -f "$log"
 }

@@ -1,10 +1,9 @@
 // One process-wide choice between two ways of drawing the same pictures: the
 // fast drawing (the default), which folds stacked full-screen copies into
-// multitexture passes, skips copies too faint to change a pixel, keeps static
-// meshes in display lists and leaves out pixels that the letterbox bars cover
-// anyway, and the straightforward drawing, one GL call sequence per copy and
-// per object as the effects are written down. The tests render both and
-// compare; the shell sets the choice at start-up.
+// multitexture passes, skips copies too faint to change a pixel and leaves out
+// pixels that the letterbox bars cover anyway, and the straightforward
+// drawing, one GL call sequence per copy as the effects are written down.
+// The tests render both and compare; the shell sets the choice at start-up.
 #pragma once
 
 // True while the straightforward drawing is selected.
