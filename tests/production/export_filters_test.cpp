@@ -20,12 +20,7 @@ using testsupport::TempDir;
 
 class ExportFiltersTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (const char* item : {"scenes", "textures", "demomusic.xm"}) {
-      fs::copy(fs::path(VELMORA_DATA_DIR) / item, fs::path(data_.path()) / item,
-               fs::copy_options::recursive);
-    }
-  }
+  void SetUp() override { testsupport::CopyShowData(VELMORA_DATA_DIR, data_.path()); }
 
   // Exports 10 fps frames up to 1.5 s into a folder, after skipping `skips`
   // scenes with F2 in the first frames, and reads frame 12 back.

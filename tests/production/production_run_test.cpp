@@ -29,9 +29,7 @@ const std::vector<std::string> kSceneShots = {"6",   "18",  "33",  "60",  "88", 
 // The shots of one run go to `folder`, the log to a copy of the data.
 ProgramRun RunShow(const std::string& folder) {
   testsupport::TempDir data;
-  for (const char* item : {"scenes", "textures", show::kMusicFile})
-    fs::copy(fs::path(VELMORA_DATA_DIR) / item, fs::path(data.path()) / item,
-             fs::copy_options::recursive);
+  testsupport::CopyShowData(VELMORA_DATA_DIR, data.path());
   fs::remove_all(folder);
   fs::create_directories(folder);
   std::vector<std::string> args = {VELMORA_PATH,  "--data", data.path(),

@@ -50,12 +50,7 @@ Picture Load(const std::string& path) {
 
 class TransportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (const char* item : {"scenes", "textures", "demomusic.xm"}) {
-      fs::copy(fs::path(VELMORA_DATA_DIR) / item, fs::path(data_.path()) / item,
-               fs::copy_options::recursive);
-    }
-  }
+  void SetUp() override { testsupport::CopyShowData(VELMORA_DATA_DIR, data_.path()); }
   ProgramRun Run(std::vector<std::string> args) {
     args.insert(args.begin(), {VELMORA_PATH, "--data", data_.path(), "--offscreen", "--fps", "5"});
     return testsupport::RunProgram(args, {}, {}, 600);

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "timeline/show.h"
+
 namespace fs = std::filesystem;
 
 namespace testsupport {
@@ -21,6 +23,12 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   fs::remove_all(path_, ignored);
+}
+
+void CopyShowData(const std::string& from, const std::string& to) {
+  for (const char* item : {"scenes", "textures", show::kMusicFile}) {
+    fs::copy(fs::path(from) / item, fs::path(to) / item, fs::copy_options::recursive);
+  }
 }
 
 std::string TempDir::File(const std::string& relative) const { return path_ + "/" + relative; }

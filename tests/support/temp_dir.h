@@ -21,6 +21,11 @@ class TempDir {
   std::string path_;
 };
 
+// Copies the production's data (scenes/, textures/ and the music module) from
+// the folder `from` into the folder `to`, so that a run's log file lands in a
+// folder of the test's own.
+void CopyShowData(const std::string& from, const std::string& to);
+
 // The whole content of a file; empty when it cannot be read.
 std::string ReadText(const std::string& path);
 
