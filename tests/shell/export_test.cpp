@@ -154,7 +154,8 @@ TEST_F(ExportTest, FolderHoldsEveryFrameAndASoundtrackOfTheSameLength) {
   const std::string bytes = ReadText(wav);
   int loud = 0;
   for (size_t i = 44; i + 1 < bytes.size(); i += 2) {
-    const int16_t sample = static_cast<int16_t>((bytes[i] & 0xFF) | (bytes[i + 1] << 8));
+    const int16_t sample =
+        static_cast<int16_t>(uint16_t(uint8_t(bytes[i]) | (uint8_t(bytes[i + 1]) << 8)));
     loud += std::abs(sample) > 1000 ? 1 : 0;
   }
   EXPECT_GT(loud, 10000);

@@ -20,6 +20,10 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<st
   const std::string errPath = capture.File("err");
   const pid_t child = fork();
   if (child == 0) {
+    // Sanitized builds: the programs run with their own sanitizer options
+    // (see the top CMakeLists.txt).
+    if (const char* programOptions = getenv("VELMORA_PROGRAM_ASAN_OPTIONS"))
+      setenv("ASAN_OPTIONS", programOptions, 1);
     for (const std::string& name : unsetEnv) unsetenv(name.c_str());
     for (const std::string& pair : setEnv) putenv(strdup(pair.c_str()));
     if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
