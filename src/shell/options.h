@@ -31,7 +31,7 @@ struct Options {
   double start = 0.0;  // demo time at which the run begins (a seek before the first frame)
   bool vsync = true;   // pace the live show's frames to the display
   bool help = false;
-  bool version = false;     // print the versions of the program and its libraries
+  bool version = false;    // print the versions of the program and its libraries
   bool overwrite = false;  // an existing export or shot file may be replaced
   bool console = false;    // an export shows the debug console
   int supersample = 1;     // an export draws at N times its size and filters down
