@@ -17,6 +17,9 @@ CFont::~CFont() {
 }
 
 void CFont::Create(void* deviceContext, const std::string& face, int height, int weight) {
+  // Made again for another size (the picture followed the window): the old
+  // lists go first.
+  if (listBase != 0) glDeleteLists(listBase, kCharCount);
   listBase = glGenLists(kCharCount);
   if (deviceContext == nullptr || listBase == 0) return;
   std::vector<platform::GlyphBitmap> glyphs;

@@ -13,7 +13,8 @@ class CFont {
 
   // Builds the lists from the installed font nearest to `face`, `height`
   // pixels high, bold for weights of 600 and more. Needs a current context;
-  // without one (or without a font) the lists stay empty.
+  // without one (or without a font) the lists stay empty. Called again, it
+  // replaces the lists.
   void Create(void* deviceContext, const std::string& face, int height, int weight);
   // Draws one line at (x, y), the left end of its baseline. Lines longer than
   // 255 characters are cut.
