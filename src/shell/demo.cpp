@@ -102,13 +102,15 @@ double RunTime() {
 // averages, on a virtual clock running that many times faster.
 int SubframesPerFrame() { return options.motionBlur; }
 
-// True when the frame about to be drawn (virtual clock: frame `k`) ends the
-// run by --until: the first whole exported frame at or past that time.
+// True when the frame about to be drawn (virtual clock: the k-th presented
+// since the start) ends the run by --until: the first whole exported frame at
+// or past that run time.
 bool UntilReached(int64_t k, double frameTime) {
   if (options.until < 0.0) return false;
   if (!platform::IsVirtualClock()) return frameTime >= options.until;
   const int n = SubframesPerFrame();
-  return (k + 1) % n == 0 && static_cast<double>(k / n) / options.fps >= options.until;
+  return (k + 1) % n == 0 &&
+         options.start + static_cast<double>(k / n) / options.fps >= options.until;
 }
 
 // Posts the key presses that are due by the frame about to be drawn, so that
@@ -382,7 +384,7 @@ void DrawFrame() {
   const double frameTime = RunTime();
   if (!options.shots.empty()) TakeDueShots(frameTime);
   if (exporting) ExportFrame();
-  if (UntilReached(platform::VirtualFrame(), frameTime)) bQuit = true;
+  if (UntilReached(platform::PresentedFrames(), frameTime)) bQuit = true;
 
   glWindow.Swap();
   platform::AdvanceVirtualFrame();
