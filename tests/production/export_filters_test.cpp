@@ -34,25 +34,15 @@ class ExportFiltersTest : public ::testing::Test {
     }
     args.insert(args.end(), extra.begin(), extra.end());
     const testsupport::ProgramRun run = testsupport::RunProgram(args, {}, {}, 600);
-    Picture picture;
     EXPECT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_TRUE(testsupport::ReadPNG(out_.File(name + "/frame_000012.png"), &picture));
-    return picture;
+    return testsupport::LoadPNG(out_.File(name + "/frame_000012.png"));
   }
 
   TempDir data_;
   TempDir out_;
 };
 
-double Psnr(const Picture& a, const Picture& b) {
-  double squares = 0.0;
-  for (size_t i = 0; i < a.rgb.size(); ++i) {
-    const double d = static_cast<double>(a.rgb[i]) - b.rgb[i];
-    squares += d * d;
-  }
-  const double mse = squares / static_cast<double>(a.rgb.size());
-  return mse == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
-}
+using testsupport::Psnr;
 
 // Steps of more than 60 in brightness between neighbouring pixels inside the
 // picture band: the stairs of an aliased edge.

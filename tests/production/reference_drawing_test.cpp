@@ -35,18 +35,6 @@ const std::vector<std::string> kTimes = {
     "182",   "188",   "193.5",  // closing picture
 };
 
-// Peak signal-to-noise ratio of two pictures of the same size, in dB;
-// infinite when they are equal.
-double Psnr(const Picture& a, const Picture& b) {
-  double sum = 0.0;
-  for (size_t i = 0; i < a.rgb.size(); ++i) {
-    const double d = double(a.rgb[i]) - double(b.rgb[i]);
-    sum += d * d;
-  }
-  if (sum == 0.0) return INFINITY;
-  return 10.0 * std::log10(255.0 * 255.0 / (sum / double(a.rgb.size())));
-}
-
 // One offscreen run at 4 frames a second that shoots every moment into `dir`.
 void Shoot(const testsupport::TempDir& dir, bool reference) {
   std::vector<std::string> args = {VELMORA_PATH, "--data", VELMORA_DATA_DIR, "--offscreen",
@@ -74,7 +62,7 @@ TEST(ReferenceDrawingTest, EveryScenePicturesMatchTheStraightforwardDrawing) {
     ASSERT_TRUE(testsupport::ReadPNG(reference.File(t + ".png"), &b)) << t;
     ASSERT_EQ(a.width, b.width);
     ASSERT_EQ(a.height, b.height);
-    const double psnr = Psnr(a, b);
+    const double psnr = testsupport::Psnr(a, b);
     EXPECT_GE(psnr, 40.0) << "at " << t << " s";
     if (a.rgb != b.rgb) ++framesThatDiffer;
     lowest = std::min(lowest, psnr);

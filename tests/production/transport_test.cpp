@@ -21,32 +21,13 @@ using testsupport::Picture;
 using testsupport::ProgramRun;
 using testsupport::TempDir;
 
-// Peak signal-to-noise ratio of two pictures of one size, over the rows of
-// the picture between the letterbox bands (the lower band holds the debug
-// console, whose frame-rate count depends on how the run got there).
+// PSNR over the rows between the letterbox bands (the lower band holds the
+// debug console, whose frame-rate count depends on how the run got there).
 double PictureBandPsnr(const Picture& a, const Picture& b) {
-  const int top = a.height / 6;
-  const int bottom = a.height * 5 / 6;
-  double sum = 0.0;
-  size_t count = 0;
-  for (int y = top; y < bottom; ++y) {
-    for (int x = 0; x < a.width; ++x) {
-      for (int c = 0; c < 3; ++c) {
-        const double d = double(a.At(x, y)[c]) - double(b.At(x, y)[c]);
-        sum += d * d;
-        ++count;
-      }
-    }
-  }
-  if (sum == 0.0) return 1000.0;
-  return 10.0 * std::log10(255.0 * 255.0 / (sum / double(count)));
+  return testsupport::Psnr(a, b, a.height / 6, a.height * 5 / 6);
 }
 
-Picture Load(const std::string& path) {
-  Picture picture;
-  EXPECT_TRUE(testsupport::ReadPNG(path, &picture)) << path;
-  return picture;
-}
+using testsupport::LoadPNG;
 
 class TransportTest : public ::testing::Test {
  protected:
@@ -78,7 +59,7 @@ TEST_F(TransportTest, StartAndSeekLandOnTheStraightRunsPicture) {
     const std::string file = Out("start" + t + ".png");
     const ProgramRun start = Run({"--start", t, "--until", t, "--shot", t + ":" + file});
     ASSERT_EQ(start.exitStatus, 0) << start.err;
-    EXPECT_GE(PictureBandPsnr(Load(file), Load(Out("straight" + t + ".png"))), 45.0) << t;
+    EXPECT_GE(PictureBandPsnr(LoadPNG(file), LoadPNG(Out("straight" + t + ".png"))), 45.0) << t;
   }
 
   // Back across a scene boundary with a key: from the crabs at 84.4 s five
@@ -86,7 +67,7 @@ TEST_F(TransportTest, StartAndSeekLandOnTheStraightRunsPicture) {
   const ProgramRun back = Run({"--start", "84", "--key", "84.4:Left", "--until", "84.6", "--shot",
                                "84.6:" + Out("back.png")});
   ASSERT_EQ(back.exitStatus, 0) << back.err;
-  EXPECT_GE(PictureBandPsnr(Load(Out("back.png")), Load(Out("straight79.4.png"))), 45.0);
+  EXPECT_GE(PictureBandPsnr(LoadPNG(Out("back.png")), LoadPNG(Out("straight79.4.png"))), 45.0);
 }
 
 TEST_F(TransportTest, PauseFreezesPictureSwarmAndConsole) {
@@ -102,10 +83,10 @@ TEST_F(TransportTest, PauseFreezesPictureSwarmAndConsole) {
                               "--shot",  "101.4:" + Out("p2.png"),
                               "--shot",  "101.8:" + Out("p3.png")});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  const Picture p0 = Load(Out("p0.png"));
-  const Picture p1 = Load(Out("p1.png"));
-  const Picture p2 = Load(Out("p2.png"));
-  const Picture p3 = Load(Out("p3.png"));
+  const Picture p0 = LoadPNG(Out("p0.png"));
+  const Picture p1 = LoadPNG(Out("p1.png"));
+  const Picture p2 = LoadPNG(Out("p2.png"));
+  const Picture p3 = LoadPNG(Out("p3.png"));
   // During the pause every frame is the same, console included.
   EXPECT_EQ(p1.rgb, p2.rgb);
   EXPECT_EQ(p0.rgb, p1.rgb);
@@ -132,8 +113,8 @@ TEST_F(TransportTest, AnotherAspectDrawsThePictureCentredOnBlack) {
                  "125:" + Out("169.png")})
                 .exitStatus,
             0);
-  const Picture narrow = Load(Out("43.png"));
-  const Picture wide = Load(Out("169.png"));
+  const Picture narrow = LoadPNG(Out("43.png"));
+  const Picture wide = LoadPNG(Out("169.png"));
   ASSERT_EQ(wide.width, 1280);
   ASSERT_EQ(wide.height, 720);
   int brightestBar = 0;

@@ -1,7 +1,9 @@
 #include "support/png_read.h"
 
+#include <gtest/gtest.h>
 #include <png.h>
 
+#include <cmath>
 #include <cstdio>
 
 namespace testsupport {
@@ -20,6 +22,25 @@ bool ReadPNG(const std::string& path, Picture* picture) {
     return false;
   }
   return true;
+}
+
+Picture LoadPNG(const std::string& path) {
+  Picture picture;
+  EXPECT_TRUE(ReadPNG(path, &picture)) << path;
+  return picture;
+}
+
+double Psnr(const Picture& a, const Picture& b, int top, int bottom) {
+  const size_t row = static_cast<size_t>(a.width) * 3;
+  const size_t first = static_cast<size_t>(top) * row;
+  const size_t end = bottom < 0 ? a.rgb.size() : static_cast<size_t>(bottom) * row;
+  double sum = 0.0;
+  for (size_t i = first; i < end; ++i) {
+    const double d = double(a.rgb[i]) - double(b.rgb[i]);
+    sum += d * d;
+  }
+  if (sum == 0.0) return INFINITY;
+  return 10.0 * std::log10(255.0 * 255.0 / (sum / double(end - first)));
 }
 
 }  // namespace testsupport

@@ -16,5 +16,11 @@ struct Picture {
 
 // False when the file is missing or not an 8-bit RGB PNG.
 bool ReadPNG(const std::string& path, Picture* picture);
+// The picture at `path`; a test failure (and an empty picture) when unreadable.
+Picture LoadPNG(const std::string& path);
+
+// Peak signal-to-noise ratio in dB of two pictures of one size over the rows
+// [top, bottom) (all rows when bottom < 0); infinite when they are equal.
+double Psnr(const Picture& a, const Picture& b, int top = 0, int bottom = -1);
 
 }  // namespace testsupport
