@@ -14,8 +14,8 @@
 #include <set>
 #include <sstream>
 
-#include "content/xm_writer.h"
 #include "shell/exporter.h"
+#include "sound/xm_fixtures.h"
 #include "support/png_read.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -51,23 +51,8 @@ class ExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // A module with one audible note, so the soundtrack is not silence.
-    xm::XmModule module;
-    module.channels = 1;
-    module.patterns.emplace_back(32, 1);
-    module.orders = {0};
-    xm::XmInstrument instrument;
-    xm::XmSample sample;
-    for (int i = 0; i < 64; ++i) {
-      sample.pcm16.push_back(static_cast<int16_t>(12000 * std::sin(i * 2 * M_PI / 64)));
-    }
-    sample.loop = xm::XmLoop::kForward;
-    sample.loopLength = 64;
-    instrument.samples.push_back(sample);
-    module.instruments.push_back(instrument);
-    module.patterns[0].At(0, 0).note = xm::Note(4, 0);
-    module.patterns[0].At(0, 0).instrument = 1;
-    std::string error;
-    ASSERT_TRUE(xm::SaveXm(data_.File("demomusic.xm"), module, &error)) << error;
+    const std::vector<uint8_t> tone = soundtest::ToneBytes(32);
+    data_.Write("demomusic.xm", std::string(tone.begin(), tone.end()));
   }
 
   std::vector<std::string> Args(std::vector<std::string> args) const {

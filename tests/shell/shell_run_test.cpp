@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "content/xm_writer.h"
+#include "sound/xm_fixtures.h"
 #include "support/png_read.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -20,12 +20,8 @@ using testsupport::TempDir;
 class ShellRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    xm::XmModule module;
-    module.channels = 2;
-    module.patterns.emplace_back(16, 2);
-    module.orders = {0};
     std::string error;
-    ASSERT_TRUE(xm::SaveXm(dir_.File("demomusic.xm"), module, &error)) << error;
+    ASSERT_TRUE(xm::SaveXm(dir_.File("demomusic.xm"), soundtest::Module(2, 16), &error)) << error;
   }
 
   ProgramRun Run(std::vector<std::string> args) {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "content/xm_writer.h"
 #include "platform/clock.h"
 #include "platform/sound.h"
+#include "sound/xm_fixtures.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -42,12 +42,8 @@ class RecordingLayer : public CLayer {
 };
 
 void WriteTinyModule(const std::string& path) {
-  xm::XmModule module;
-  module.channels = 2;
-  module.patterns.emplace_back(16, 2);
-  module.orders = {0};
   std::string error;
-  ASSERT_TRUE(xm::SaveXm(path, module, &error)) << error;
+  ASSERT_TRUE(xm::SaveXm(path, soundtest::Module(2, 16), &error)) << error;
 }
 
 // Each test runs on the virtual clock, 10 frames per second, in a folder with
@@ -83,50 +79,28 @@ TEST_F(ScenePlayerTest, InitialisesEveryLayerInSceneOrderIncludingRepeats) {
   player.Done();
 }
 
+// Each failure gives its own code and message; the layers before it were
+// initialised and nothing after it, so a later empty scene is never reported.
 TEST_F(ScenePlayerTest, FailuresAreReportedInOrderAndStopInitialisation) {
-  {
+  RecordingLayer a("A", &log_), b("B", &log_, Result(7, "CLayer04::Init() : broken")),
+      c("C", &log_);
+  // The result and the layers initialised, as one line.
+  auto init = [&](std::vector<Scene> scenes, const char* module) {
+    log_.clear();
     CScenePlayer player;
-    RecordingLayer a("A", &log_);
-    player.sceneData = {{1.0f, {&a}}};
-    const Result result = player.Init("missing.xm", nullptr);
-    EXPECT_EQ(result.code, 2);
-    EXPECT_EQ(result.message, "CScenePlayer::Init() : BASS_MusicLoad error!");
-    EXPECT_TRUE(log_.empty());
+    player.sceneData = std::move(scenes);
+    const Result r = player.Init(module, nullptr);
+    std::string said = std::to_string(r.code) + " " + r.message;
+    for (const std::string& call : log_) said += " | " + call;
     player.Done();
-  }
-  {
-    CScenePlayer player;
-    const Result result = player.Init("demomusic.xm", nullptr);
-    EXPECT_EQ(result.code, 3);
-    EXPECT_EQ(result.message, "CScenePlayer::Init() : sceneData.empty()");
-    player.Done();
-  }
-  log_.clear();
-  {
-    // The empty scene is found after the layers before it initialised.
-    CScenePlayer player;
-    RecordingLayer a("A", &log_);
-    player.sceneData = {{1.0f, {&a}}, {2.0f, {}}};
-    const Result result = player.Init("demomusic.xm", nullptr);
-    EXPECT_EQ(result.code, 4);
-    EXPECT_EQ(result.message, "CScenePlayer::Init() : layerData.empty()");
-    EXPECT_EQ(log_, (std::vector<std::string>{"init A"}));
-    player.Done();
-  }
-  log_.clear();
-  {
-    // A failing layer's result comes back unchanged; nothing after it runs,
-    // so a later empty scene is never reported.
-    CScenePlayer player;
-    RecordingLayer a("A", &log_), b("B", &log_, Result(7, "CLayer04::Init() : broken")),
-        c("C", &log_);
-    player.sceneData = {{1.0f, {&a, &b, &c}}, {2.0f, {}}};
-    const Result result = player.Init("demomusic.xm", nullptr);
-    EXPECT_EQ(result.code, 7);
-    EXPECT_EQ(result.message, "CLayer04::Init() : broken");
-    EXPECT_EQ(log_, (std::vector<std::string>{"init A", "init B"}));
-    player.Done();
-  }
+    return said;
+  };
+  EXPECT_EQ(init({{1.0f, {&a}}}, "missing.xm"), "2 CScenePlayer::Init() : BASS_MusicLoad error!");
+  EXPECT_EQ(init({}, "demomusic.xm"), "3 CScenePlayer::Init() : sceneData.empty()");
+  EXPECT_EQ(init({{1.0f, {&a}}, {2.0f, {}}}, "demomusic.xm"),
+            "4 CScenePlayer::Init() : layerData.empty() | init A");
+  EXPECT_EQ(init({{1.0f, {&a, &b, &c}}, {2.0f, {}}}, "demomusic.xm"),
+            "7 CLayer04::Init() : broken | init A | init B");
 }
 
 TEST_F(ScenePlayerTest, SwitchesAfterRenderingWhenDemoTimeReachesTheEnd) {
