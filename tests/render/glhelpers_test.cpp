@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "support/gl_context.h"
 
 namespace {
@@ -15,6 +17,12 @@ GLint ActiveUnit() {
 }
 
 void Matrix(GLenum which, float m[16]) { glGetFloatv(which, m); }
+
+std::vector<int> Pixel(int x, int yFromTop) {
+  uint8_t rgb[3];
+  testsupport::PixelAt(x, yFromTop, rgb);
+  return {rgb[0], rgb[1], rgb[2]};
+}
 
 class GLHelpersTest : public ::testing::Test {
  protected:
@@ -54,22 +62,16 @@ TEST_F(GLHelpersTest, PerspectiveSetUpLeavesCameraInProjectionAndIdentityModelvi
   // Aspect 1.3333: x scale = y scale / 1.3333 (look-at adds no scale here).
   EXPECT_NEAR(p[5] / p[0], 1.3333f, 1e-4f);
 
-  EXPECT_TRUE(Enabled(GL_DEPTH_TEST));
-  EXPECT_TRUE(Enabled(GL_CULL_FACE));
-  EXPECT_FALSE(Enabled(GL_LIGHTING));
-  EXPECT_FALSE(Enabled(GL_BLEND));
+  EXPECT_TRUE(Enabled(GL_DEPTH_TEST) && Enabled(GL_CULL_FACE));
+  EXPECT_FALSE(Enabled(GL_LIGHTING) || Enabled(GL_BLEND));
 }
 
 TEST_F(GLHelpersTest, Ortho2DSetUpTurnsOffTexturingOnBothUnitsAndLeavesUnitOneActive) {
   for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {
     glActiveTextureARB(unit);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_TEXTURE_GEN_S);
-    glEnable(GL_TEXTURE_GEN_T);
+    for (GLenum cap : {GL_TEXTURE_2D, GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T}) glEnable(cap);
   }
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_CULL_FACE);
-  glEnable(GL_BLEND);
+  for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND}) glEnable(cap);
   glBlendFunc(GL_ONE, GL_ONE);
 
   SetOrtho2D(true);
@@ -77,13 +79,10 @@ TEST_F(GLHelpersTest, Ortho2DSetUpTurnsOffTexturingOnBothUnitsAndLeavesUnitOneAc
   EXPECT_EQ(ActiveUnit(), GL_TEXTURE1);
   for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {
     glActiveTextureARB(unit);
-    EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
-    EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_S));
-    EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_T));
+    EXPECT_FALSE(Enabled(GL_TEXTURE_2D) || Enabled(GL_TEXTURE_GEN_S) || Enabled(GL_TEXTURE_GEN_T))
+        << unit;
   }
-  EXPECT_FALSE(Enabled(GL_DEPTH_TEST));
-  EXPECT_FALSE(Enabled(GL_CULL_FACE));
-  EXPECT_FALSE(Enabled(GL_BLEND));
+  EXPECT_FALSE(Enabled(GL_DEPTH_TEST) || Enabled(GL_CULL_FACE) || Enabled(GL_BLEND));
   // Blend factors are not the set-up's business.
   GLint source = 0;
   glGetIntegerv(GL_BLEND_SRC, &source);
@@ -115,31 +114,22 @@ TEST_F(GLHelpersTest, RectanglesFillWithEitherCornerOrderAndLandInOverlaySpace) 
   const float green[4] = {0, 1, 0, 1};
   DrawRect2D(0, 0, 320, 240, red);        // top-left quarter
   DrawRect2D(640, 480, 320, 240, green);  // bottom-right quarter, corners reversed
-  uint8_t rgb[3];
-  testsupport::PixelAt(100, 100, rgb);
-  EXPECT_EQ(rgb[0], 255);
-  EXPECT_EQ(rgb[1], 0);
-  testsupport::PixelAt(700, 500, rgb);
-  EXPECT_EQ(rgb[0], 0);
-  EXPECT_EQ(rgb[1], 255);
-  testsupport::PixelAt(700, 100, rgb);
-  EXPECT_EQ(rgb[0], 0);
-  EXPECT_EQ(rgb[1], 0);
+  EXPECT_EQ(Pixel(100, 100), std::vector<int>({255, 0, 0}));
+  EXPECT_EQ(Pixel(700, 500), std::vector<int>({0, 255, 0}));
+  EXPECT_EQ(Pixel(700, 100), std::vector<int>({0, 0, 0}));
 
   // Half-transparent white over black under source-alpha blending.
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   const float halfWhite[4] = {1, 1, 1, 0.5f};
   DrawRect2D(320, 0, 640, 240, halfWhite);
-  testsupport::PixelAt(700, 100, rgb);
-  EXPECT_NEAR(rgb[0], 128, 2);
+  EXPECT_NEAR(Pixel(700, 100)[0], 128, 2);
 
   const float a[2] = {0, 300};
   const float b[2] = {640, 300};
   const float blue[4] = {0, 0, 1, 1};
   glDisable(GL_BLEND);
   DrawLine2D(a, b, blue);
-  testsupport::PixelAt(200, 375, rgb);  // y 300 of 480 is row 375 of 600
-  EXPECT_EQ(rgb[2], 255);
+  EXPECT_EQ(Pixel(200, 375)[2], 255);  // y 300 of 480 is row 375 of 600
 }
 
 TEST(TimeHelpersTest, TimeWindowIsOpenBelowAndClosedAbove) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "render/glhelpers.h"
 #include "support/gl_context.h"
 
@@ -13,37 +15,34 @@ class RenderTextureTest : public ::testing::Test {
     ASSERT_TRUE(testsupport::EnsureGLContext());
     glViewport(0, 0, 800, 600);
   }
-  void Viewport(GLint v[4]) { glGetIntegerv(GL_VIEWPORT, v); }
+  static std::vector<GLint> Viewport() {
+    std::vector<GLint> v(4);
+    glGetIntegerv(GL_VIEWPORT, v.data());
+    return v;
+  }
 };
 
 TEST_F(RenderTextureTest, OnlyPowerOfTwoSidesUpTo512AreAccepted) {
   CRenderTexture refused;
   refused.Create(512, 300);
-  EXPECT_EQ(refused.id, 0u);
-  EXPECT_EQ(refused.width, 0);
-  EXPECT_EQ(refused.height, 0);
-  EXPECT_EQ(refused.viewportWidth, 0);
-  EXPECT_EQ(refused.viewportHeight, 0);
+  EXPECT_EQ(std::vector<int>({int(refused.id), refused.width, refused.height, refused.viewportWidth,
+                              refused.viewportHeight}),
+            std::vector<int>(5, 0));
   // A refused object leaves the viewport alone when used anyway.
   refused.BeginCapture();
-  GLint v[4];
-  Viewport(v);
-  EXPECT_EQ(v[2], 800);
+  EXPECT_EQ(Viewport(), std::vector<GLint>({0, 0, 800, 600}));
   refused.EndCapture();
-  Viewport(v);
-  EXPECT_EQ(v[3], 600);
+  EXPECT_EQ(Viewport(), std::vector<GLint>({0, 0, 800, 600}));
 
   CRenderTexture tall;
   tall.Create(64, 512);
   EXPECT_NE(tall.id, 0u);
-  EXPECT_EQ(tall.width, 64);
-  EXPECT_EQ(tall.height, 512);
   GLint w = 0, h = 0;
   glBindTexture(GL_TEXTURE_2D, tall.id);
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-  EXPECT_EQ(w, 64);
-  EXPECT_EQ(h, 512);
+  EXPECT_EQ(std::vector<int>({tall.width, tall.height, w, h}),
+            std::vector<int>({64, 512, 64, 512}));
 }
 
 // The picture's viewport follows the window: a capture comes back to the
@@ -53,18 +52,9 @@ TEST_F(RenderTextureTest, CaptureRestoresTheViewportCurrentAtItsStart) {
   texture.Create(512, 256);
   glViewport(50, 20, 300, 200);  // the window changed in between
   texture.BeginCapture();
-  GLint v[4];
-  Viewport(v);
-  EXPECT_EQ(v[0], 0);
-  EXPECT_EQ(v[1], 0);
-  EXPECT_EQ(v[2], 512);
-  EXPECT_EQ(v[3], 256);
+  EXPECT_EQ(Viewport(), std::vector<GLint>({0, 0, 512, 256}));
   texture.EndCapture();
-  Viewport(v);
-  EXPECT_EQ(v[0], 50);
-  EXPECT_EQ(v[1], 20);
-  EXPECT_EQ(v[2], 300);
-  EXPECT_EQ(v[3], 200);
+  EXPECT_EQ(Viewport(), std::vector<GLint>({50, 20, 300, 200}));
 }
 
 TEST_F(RenderTextureTest, SecondCreateReplacesAndDeletesTheFirstTexture) {

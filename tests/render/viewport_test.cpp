@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
 void ExpectRect(const PictureRect& r, int x, int y, int w, int h) {
-  EXPECT_EQ(r.x, x);
-  EXPECT_EQ(r.y, y);
-  EXPECT_EQ(r.width, w);
-  EXPECT_EQ(r.height, h);
+  EXPECT_EQ(std::vector<int>({r.x, r.y, r.width, r.height}), std::vector<int>({x, y, w, h}));
 }
 
 TEST(ViewportTest, KnownScreensGetTheLargestCentredFourByThree) {

@@ -53,6 +53,7 @@ TEST(OptionsTest, MalformedOptionsAreRefusedWithAReason) {
       {"--shot", "inf:a.png"},
       {"--start", "-2"},
       {"--no-vsync=1"},
+      {"--version=2"},
       // An export's soundtrack runs straight: no start, no key that moves time.
       {"--export", "x.mp4", "--start", "10"},
       {"--export", "x.mp4", "--key", "5:Space"},
@@ -93,6 +94,9 @@ TEST(OptionsTest, PlayerOptionsAndTransportKeys) {
   EXPECT_EQ(options.keys[2].key, platform::Key::F11);
   EXPECT_TRUE(Parse({"--export", "x.mp4", "--key", "0:F1", "--key", "3:M"}, &options, &error))
       << error;
+  EXPECT_FALSE(options.version);
+  ASSERT_TRUE(Parse({"--version"}, &options, &error));
+  EXPECT_TRUE(options.version);
 }
 
 // A picture size (window, offscreen run or export): even sides from 640x480
@@ -159,14 +163,6 @@ TEST(OptionsTest, ContradictionsAndUnwritableOutputsAreRefusedNamingTheProblem) 
       EXPECT_NE(error.find(c.refusal), std::string::npos) << said << ": " << error;
     }
   }
-}
-
-TEST(OptionsTest, VersionIsAskedForWithoutAValue) {
-  Options options;
-  std::string error;
-  ASSERT_TRUE(Parse({"--version"}, &options, &error));
-  EXPECT_TRUE(options.version);
-  EXPECT_FALSE(Parse({"--version=2"}, &options, &error));
 }
 
 TEST(OptionsTest, ExportOptionsAreRead) {
