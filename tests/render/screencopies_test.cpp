@@ -91,17 +91,15 @@ TEST_F(ScreenCopiesTest, FoldingLeavesTheStateOfTheStraightforwardDrawing) {
   const float margin[10] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
   const float alpha[10] = {0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.25f};
   Draw(false, margin, alpha, 10);
-  GLint value = 0;
-  glGetIntegerv(GL_ACTIVE_TEXTURE, &value);
-  EXPECT_EQ(value, GL_TEXTURE0);
-  glGetIntegerv(GL_BLEND_SRC_RGB, &value);
-  EXPECT_EQ(value, GL_SRC_ALPHA);
-  glGetIntegerv(GL_BLEND_DST_RGB, &value);
-  EXPECT_EQ(value, GL_ONE_MINUS_SRC_ALPHA);
+  GLint value = 0, state[3] = {0, 0, 0};
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &state[0]);
+  glGetIntegerv(GL_BLEND_SRC_RGB, &state[1]);
+  glGetIntegerv(GL_BLEND_DST_RGB, &state[2]);
+  EXPECT_EQ(std::vector<GLint>(state, state + 3),
+            std::vector<GLint>({GL_TEXTURE0, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
   float colour[4] = {0, 0, 0, 0};
   glGetFloatv(GL_CURRENT_COLOR, colour);
-  EXPECT_FLOAT_EQ(colour[0], 1.0f);
-  EXPECT_FLOAT_EQ(colour[3], 0.25f);
+  EXPECT_TRUE(colour[0] == 1.0f && colour[3] == 0.25f) << colour[0] << " " << colour[3];
   for (int unit = 0; unit < ScreenCopiesPerPass(); ++unit) {
     glActiveTexture(GLenum(GL_TEXTURE0 + unit));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << "unit " << unit;
@@ -132,17 +130,16 @@ TEST_F(ScreenCopiesTest, PictureBandFollowsTheViewport) {
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
     const int top = 600 - (p.y + p.h);  // rows from the top of the drawable
     const auto row = [&](float overlayY) { return top + int(overlayY * p.h / 480.0f); };
-    uint8_t px[3];
-    testsupport::PixelAt(p.x + p.w / 2, row(81), px);
-    EXPECT_EQ(px[0], 255) << p.w;
-    testsupport::PixelAt(p.x + p.w / 2, row(399), px);
-    EXPECT_EQ(px[0], 255) << p.w;
-    testsupport::PixelAt(p.x + p.w / 2, row(40), px);
-    EXPECT_EQ(px[0], 0) << p.w;
-    testsupport::PixelAt(p.x + p.w / 2, row(450), px);
-    EXPECT_EQ(px[0], 0) << p.w;
-    testsupport::PixelAt(p.x + 2, row(240), px);
-    EXPECT_EQ(px[0], 255) << p.w;
+    const auto redAt = [&](int x, float overlayY) {
+      uint8_t px[3];
+      testsupport::PixelAt(x, row(overlayY), px);
+      return int(px[0]);
+    };
+    const int middle = p.x + p.w / 2;
+    EXPECT_EQ(std::vector<int>({redAt(middle, 81), redAt(middle, 399), redAt(middle, 40),
+                                redAt(middle, 450), redAt(p.x + 2, 240)}),
+              std::vector<int>({255, 255, 0, 0, 255}))
+        << p.w;
   }
   // The straightforward drawing draws everywhere.
   SetReferenceDrawing(true);
