@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testsupport::LoadPNG;
 using testsupport::Picture;
 using testsupport::ProgramRun;
 using testsupport::ReadText;
@@ -158,11 +159,8 @@ TEST_F(ExportTest, FolderHoldsEveryFrameAndASoundtrackOfTheSameLength) {
                  "0.5:" + shot})
                 .exitStatus,
             0);
-  Picture exported, shotPicture;
-  ASSERT_TRUE(testsupport::ReadPNG(folder + "/frame_000005.png", &exported));
-  ASSERT_TRUE(testsupport::ReadPNG(shot, &shotPicture));
-  EXPECT_EQ(exported.width, 800);
-  EXPECT_EQ(exported.rgb, shotPicture.rgb);
+  EXPECT_EQ(LoadPNG(folder + "/frame_000005.png").width, 800);
+  EXPECT_EQ(LoadPNG(folder + "/frame_000005.png").rgb, LoadPNG(shot).rgb);
 
   // --console brings it back: the export then matches a plain shot.
   const std::string withConsole = out_.File("console");
@@ -172,9 +170,8 @@ TEST_F(ExportTest, FolderHoldsEveryFrameAndASoundtrackOfTheSameLength) {
   ASSERT_EQ(Run({"--offscreen", "--fps", "10", "--until", "0.5", "--shot", "0.5:" + plainShot})
                 .exitStatus,
             0);
-  ASSERT_TRUE(testsupport::ReadPNG(withConsole + "/frame_000005.png", &exported));
-  ASSERT_TRUE(testsupport::ReadPNG(plainShot, &shotPicture));
-  EXPECT_EQ(exported.rgb, shotPicture.rgb);
+  const Picture exported = LoadPNG(withConsole + "/frame_000005.png");
+  EXPECT_EQ(exported.rgb, LoadPNG(plainShot).rgb);
   EXPECT_NE(exported.rgb, Picture().rgb);
 }
 
@@ -217,8 +214,7 @@ TEST_F(ExportTest, ExistingOutputIsRefusedOrReplacedOnlyWhenWhole) {
   EXPECT_EQ(ReadText(shot), "the user's own picture");
   run = Run({"--offscreen", "--fps", "10", "--until", "0", "--shot", "0:" + shot, "--overwrite"});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
-  Picture picture;
-  EXPECT_TRUE(testsupport::ReadPNG(shot, &picture));
+  EXPECT_EQ(LoadPNG(shot).width, 800);
 
   // A folder holding anything but an earlier export is refused, with or
   // without --overwrite.
@@ -366,11 +362,9 @@ TEST_F(ExportTest, SupersampleAndMotionBlurAreDeterministicFilters) {
   ASSERT_EQ(Run({"--export", plain, "--fps", "10", "--until", "0.3"}).exitStatus, 0);
   ASSERT_EQ(
       Run({"--export", fine, "--fps", "10", "--until", "0.3", "--supersample", "2"}).exitStatus, 0);
-  Picture a, b;
-  ASSERT_TRUE(testsupport::ReadPNG(plain + "/frame_000003.png", &a));
-  ASSERT_TRUE(testsupport::ReadPNG(fine + "/frame_000003.png", &b));
+  const Picture b = LoadPNG(fine + "/frame_000003.png");
   EXPECT_EQ(b.width, 800);
-  EXPECT_EQ(a.rgb, b.rgb);
+  EXPECT_EQ(LoadPNG(plain + "/frame_000003.png").rgb, b.rgb);
 
   // Four sub-frames per frame: the frame from 1.0 s holds the last red
   // sub-frame (the scene ends after it) and three green ones.
@@ -382,9 +376,9 @@ TEST_F(ExportTest, SupersampleAndMotionBlurAreDeterministicFilters) {
         0);
   }
   EXPECT_EQ(Names(blurred).size(), 13u);  // frames 0..11 and the soundtrack
-  ASSERT_TRUE(testsupport::ReadPNG(blurred + "/frame_000009.png", &a));
+  Picture a = LoadPNG(blurred + "/frame_000009.png");
   EXPECT_EQ(std::vector<int>(a.At(400, 300), a.At(400, 300) + 3), (std::vector<int>{255, 0, 0}));
-  ASSERT_TRUE(testsupport::ReadPNG(blurred + "/frame_000010.png", &a));
+  a = LoadPNG(blurred + "/frame_000010.png");
   EXPECT_EQ(std::vector<int>(a.At(400, 300), a.At(400, 300) + 3), (std::vector<int>{64, 191, 0}));
   EXPECT_EQ(std::vector<int>(a.At(400, 50), a.At(400, 50) + 3), (std::vector<int>{0, 0, 0}));
   for (int k = 0; k <= 11; ++k) {
