@@ -64,8 +64,7 @@ struct Show {
   Seen Draw(CTimer* demoTimer) {
     const float t = static_cast<float>(demoTimer->GetTime());
     const int index = player.index;
-    const float eff = player.Update(t);
-    (void)eff;
+    player.Update(t);
     const ClockedLayer& layer = layers[static_cast<size_t>(index)];
     return Seen{index, layer.seenSceneTime, layer.seenClock, layer.frames};
   }
@@ -92,11 +91,7 @@ TEST(SeekTest, LandsWhereAStraightRunStandsAroundEverySceneEnd) {
       platform::AdvanceVirtualFrame();
     }
   }
-  std::vector<float> ends;
-  {
-    Show show;
-    ends = show.ends;
-  }
+  const std::vector<float> ends = Show().ends;
   ASSERT_EQ(ends.size(), 12u);
   for (size_t scene = 0; scene + 1 < ends.size(); ++scene) {
     // The first frame whose demo time, read as a float, reaches the end.
