@@ -179,12 +179,21 @@ void ExportFrame() {
 // The index of the frame with which an unattended run ends: the first past
 // the end of the show, or the first at or past --until. Demo time is worked
 // out exactly as the demo clock will read it.
+// The first frame of a run at `rate` frames a second whose demo time is past the
+// end of the show.
+int64_t ShowEndFrame(int rate) {
+  int64_t k = 0;
+  while (FrameDemoTime(k, rate) <= show::kEnd) ++k;
+  return k;
+}
+
 int64_t LastFrameOfRun() {
   const int fpsRate = platform::VirtualFramesPerSecond();
-  for (int64_t k = 0;; ++k) {
-    if (FrameDemoTime(k, fpsRate) > show::kEnd) return k;
+  const int64_t end = ShowEndFrame(fpsRate);
+  for (int64_t k = 0; k < end; ++k) {
     if (UntilReached(k, static_cast<double>(k) / fpsRate)) return k;
   }
+  return end;
 }
 
 // Follows the drawable's size: the picture's place in it and the console's
@@ -331,9 +340,7 @@ void DrawUnseen(int64_t frame) {
 // frame before the target, which also leaves the clear colour and the
 // buffers the target starts from.
 void SeekNow() {
-  int64_t lastFrame = 0;
-  while (FrameDemoTime(lastFrame, seekFps) <= show::kEnd) ++lastFrame;
-  const int64_t target = std::min(pendingSeekFrame, lastFrame);
+  const int64_t target = std::min(pendingSeekFrame, ShowEndFrame(seekFps));
   pendingSeekFrame = -1;
   RestoreSetupState();
   if (target > 0) {

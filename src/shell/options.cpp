@@ -182,6 +182,14 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
       *out = argv[++i];
       return true;
     };
+    // A value that is a time: seconds, not negative.
+    auto takeTime = [&](double* out, const char* what) {
+      std::string text;
+      if (!takeValue(&text)) return false;
+      if (ParseTime(text, out)) return true;
+      *error = name + " needs " + what + ", not '" + text + "'";
+      return false;
+    };
     auto noValue = [&]() {
       if (hasValue) *error = "option " + name + " takes no value";
       return !hasValue;
@@ -220,12 +228,7 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
       options->fps = static_cast<int>(fps);
       fpsGiven = true;
     } else if (name == "--until") {
-      std::string text;
-      if (!takeValue(&text)) return false;
-      if (!ParseTime(text, &options->until)) {
-        *error = "--until needs a time in seconds, not '" + text + "'";
-        return false;
-      }
+      if (!takeTime(&options->until, "a time in seconds")) return false;
     } else if (name == "--shot") {
       std::string text;
       if (!takeValue(&text)) return false;
@@ -270,12 +273,7 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
       options->width = w;
       options->height = h;
     } else if (name == "--start") {
-      std::string text;
-      if (!takeValue(&text)) return false;
-      if (!ParseTime(text, &options->start)) {
-        *error = "--start needs a demo time in seconds, not '" + text + "'";
-        return false;
-      }
+      if (!takeTime(&options->start, "a demo time in seconds")) return false;
     } else if (name == "--no-vsync") {
       if (!noValue()) return false;
       options->vsync = false;
