@@ -30,8 +30,8 @@
 #include "platform/sound.h"
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
-#include "shell/globals.h"
-#include "timeline/production.h"
+#include "shell/objects/globals.h"
+#include "timeline/production/production.h"
 
 namespace {
 

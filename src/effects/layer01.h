@@ -4,7 +4,7 @@
 #pragma once
 #include "model/animmodel.h"
 #include "render/rendertexture.h"
-#include "shell/timer.h"
+#include "shell/base/timer.h"
 #include "timeline/layer.h"
 
 class CLayer01 final : public CLayer {

@@ -4,7 +4,7 @@
 #pragma once
 #include "model/animmodel.h"
 #include "model/staticmodel.h"
-#include "shell/timer.h"
+#include "shell/base/timer.h"
 #include "timeline/layer.h"
 
 class CLayer02 final : public CLayer {

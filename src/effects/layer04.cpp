@@ -4,7 +4,7 @@
 
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
-#include "shell/globals.h"
+#include "shell/objects/globals.h"
 #include "timeline/show.h"
 
 Result CLayer04::Init() {

@@ -6,7 +6,7 @@
 #include "model/animmodel.h"
 #include "model/staticmodel.h"
 #include "render/image2d.h"
-#include "shell/timer.h"
+#include "shell/base/timer.h"
 #include "timeline/layer.h"
 
 class CLayer04 final : public CLayer {

@@ -5,7 +5,7 @@
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
 #include "render/screencopies.h"
-#include "shell/globals.h"
+#include "shell/objects/globals.h"
 #include "timeline/show.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #pragma once
 #include "model/animmodel.h"
 #include "render/rendertexture.h"
-#include "shell/timer.h"
+#include "shell/base/timer.h"
 #include "timeline/layer.h"
 
 class CLayer08 final : public CLayer {

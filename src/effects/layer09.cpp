@@ -2,7 +2,7 @@
 
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
-#include "shell/globals.h"
+#include "shell/objects/globals.h"
 #include "timeline/show.h"
 
 Result CLayer09::Init() {

@@ -1,7 +1,7 @@
 #include "effects/layer10.h"
 
 #include "render/glhelpers.h"
-#include "shell/globals.h"
+#include "shell/objects/globals.h"
 #include "timeline/show.h"
 
 Result CLayer10::Init() {

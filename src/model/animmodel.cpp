@@ -10,7 +10,7 @@
 #include "model/validate3ds.h"
 #include "platform/failure_note.h"
 #include "render/glhelpers.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 CAnimModel::~CAnimModel() { Release(); }
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/result.h"
+#include "shell/base/result.h"
 
 typedef struct Lib3dsFile Lib3dsFile;
 typedef struct Lib3dsCamera Lib3dsCamera;

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "shell/vec3.h"
+#include "shell/base/vec3.h"
 #include "texture/texlib.h"
 
 namespace {

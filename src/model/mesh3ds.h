@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/glapi.h"
-#include "shell/result.h"
+#include "shell/base/glapi.h"
+#include "shell/base/result.h"
 #include "texture/tex.h"
 
 typedef struct Lib3dsFile Lib3dsFile;

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "shell/result.h"
+#include "shell/base/result.h"
 
 typedef struct Lib3dsFile Lib3dsFile;
 class C3DSMesh;

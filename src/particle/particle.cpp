@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "render/glhelpers.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 #include "texture/texlib.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/result.h"
-#include "shell/timer.h"
-#include "shell/vec3.h"
+#include "shell/base/result.h"
+#include "shell/base/timer.h"
+#include "shell/base/vec3.h"
 #include "texture/tex.h"
 
 class CTexLib;

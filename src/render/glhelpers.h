@@ -4,8 +4,8 @@
 // None of them saves or restores state: each leaves OpenGL in the state its
 // comment describes, and the effects rely on exactly that.
 #pragma once
-#include "shell/glapi.h"
-#include "shell/vec3.h"
+#include "shell/base/glapi.h"
+#include "shell/base/vec3.h"
 
 // The perspective aspect ratio, whatever the window size.
 constexpr float kAspect = 1.3333f;

@@ -1,6 +1,6 @@
 #include "render/image2d.h"
 
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 #include "texture/texlib.h"
 
 Result CImage2D::Load(const std::string& fileName, CTexLib* pTexLib) {

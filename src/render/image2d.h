@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/result.h"
+#include "shell/base/result.h"
 #include "texture/tex.h"
 
 class CTexLib;

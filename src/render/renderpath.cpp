@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 namespace {
 bool g_reference = false;

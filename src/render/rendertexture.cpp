@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 namespace {
 bool ValidSide(unsigned int side) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "render/renderpath.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 PictureRect FitPicture(int drawableWidth, int drawableHeight) {
   PictureRect picture;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/options.h"
+#include "app/export/exporter.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/failure_note.h"
@@ -21,10 +23,8 @@
 #include "render/renderpath.h"
 #include "render/viewport.h"
 #include "shell/build_info.h"
-#include "shell/exporter.h"
-#include "shell/globals.h"
 #include "shell/log.h"
-#include "shell/options.h"
+#include "shell/objects/globals.h"
 #include "timeline/seek.h"
 #include "timeline/show.h"
 

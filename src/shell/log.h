@@ -1,6 +1,6 @@
 // How text leaves the program: a box for a failed result, and the log file.
 #pragma once
-#include "shell/result.h"
+#include "shell/base/result.h"
 
 // Shows the message of a failed result (code not 0) in a box captioned
 // "error!"; a successful result shows nothing.

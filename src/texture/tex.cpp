@@ -5,7 +5,7 @@
 
 #include "platform/failure_note.h"
 #include "platform/jpeg.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/result.h"
+#include "shell/base/result.h"
 
 // The texture name that stands for "no texture".
 constexpr uint32_t kNoTexture = 0xFFFFFFFF;

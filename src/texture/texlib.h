@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/result.h"
+#include "shell/base/result.h"
 #include "texture/tex.h"
 
 class CTexLib {

@@ -1,6 +1,6 @@
 // The interface every effect layer implements.
 #pragma once
-#include "shell/result.h"
+#include "shell/base/result.h"
 
 class CLayer {
  public:

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/sound.h"
-#include "shell/result.h"
-#include "shell/timer.h"
+#include "shell/base/result.h"
+#include "shell/base/timer.h"
 #include "timeline/layer.h"
 
 struct Scene {

@@ -1,4 +1,4 @@
-#include "shell/timer.h"
+#include "shell/base/timer.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 
 #include "content/generate.h"
 #include "content/picture_kit.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
 #include "texture/texlib.h"

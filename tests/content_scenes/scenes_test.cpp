@@ -23,7 +23,7 @@
 #include "model/staticmodel.h"
 #include "platform/jpeg.h"
 #include "render/glhelpers.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
 #include "texture/texlib.h"

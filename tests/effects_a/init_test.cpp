@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "effects_a/stage.h"
-#include "shell/globals.h"
+#include "shell/objects/globals.h"
 #include "timeline/show.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include "content/jpeg_writer.h"
 #include "particle/particle.h"
 #include "platform/clock.h"
-#include "shell/glapi.h"
-#include "shell/globals.h"
+#include "shell/base/glapi.h"
+#include "shell/objects/globals.h"
 #include "support/gl_context.h"
 
 namespace fx {

@@ -3,7 +3,7 @@
 // single pixels. Points are in overlay units (640 x 480; a pixel is 1.25).
 #include "effects_a/stage.h"
 #include "render/glhelpers.h"
-#include "shell/globals.h"
+#include "shell/objects/globals.h"
 #include "timeline/show.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "effects_a/stage.h"
 #include "render/glhelpers.h"
-#include "shell/globals.h"
+#include "shell/objects/globals.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <set>
 #include <sstream>
 
-#include "shell/exporter.h"
+#include "app/export/exporter.h"
 #include "sound/xm_fixtures.h"
 #include "support/png_read.h"
 #include "support/run_program.h"

@@ -1,8 +1,8 @@
-#include "shell/font.h"
+#include "shell/objects/font.h"
 
 #include <gtest/gtest.h>
 
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 #include "support/gl_context.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/options.h"
+#include "app/cli/options.h"
 
 #include <gtest/gtest.h>
 

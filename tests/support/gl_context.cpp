@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/window.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 namespace testsupport {
 

@@ -5,7 +5,7 @@
 
 #include "content/jpeg_writer.h"
 #include "platform/jpeg.h"
-#include "shell/result.h"
+#include "shell/base/result.h"
 
 namespace fixtures {
 

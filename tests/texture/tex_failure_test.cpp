@@ -1,7 +1,7 @@
 // CTex::Load's handling of each decoder call failing. The decoder layer is
 // replaced, at link time, by the scripted one below; the real one cannot be
 // made to fail to initialise or to release.
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 #include "support/gl_context.h"
 #include "texture/fixtures.h"
 #include "texture/tex.h"

@@ -6,7 +6,7 @@
 #include "platform/files.h"
 #include "render/glhelpers.h"
 #include "render/image2d.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
 #include "texture/fixtures.h"

@@ -7,8 +7,8 @@
 
 #include "platform/clock.h"
 #include "platform/sound.h"
-#include "shell/timer.h"
-#include "timeline/production.h"
+#include "shell/base/timer.h"
+#include "timeline/production/production.h"
 #include "timeline/sceneplayer.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 #include <cstring>
 

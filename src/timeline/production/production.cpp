@@ -1,4 +1,4 @@
-#include "timeline/production.h"
+#include "timeline/production/production.h"
 
 #include "effects/layer00.h"
 #include "effects/layer01.h"

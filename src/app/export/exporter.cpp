@@ -1,4 +1,4 @@
-#include "shell/exporter.h"
+#include "app/export/exporter.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,7 +13,7 @@
 #include "platform/signals.h"
 #include "platform/soundtrack_render.h"
 #include "platform/window.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "shell/globals.h"
+#include "shell/objects/globals.h"
 
 // Constructed in this order, destroyed in the reverse order. The effect
 // layers live with the production's timeline; they hold no GL objects of the

@@ -1,4 +1,4 @@
-#include "shell/vec3.h"
+#include "shell/base/vec3.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "shell/options.h"
+#include "app/cli/options.h"
 
 #include <strings.h>
 
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "shell/exporter.h"
+#include "app/export/exporter.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "shell/glwindow.h"
+#include "shell/objects/glwindow.h"
 
 #include <cstdio>
 
 #include "platform/dialogs.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 CGLWindow::~CGLWindow() {
   hdc = nullptr;

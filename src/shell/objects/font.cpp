@@ -1,11 +1,11 @@
-#include "shell/font.h"
+#include "shell/objects/font.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
 
 #include "platform/glyphs.h"
-#include "shell/glapi.h"
+#include "shell/base/glapi.h"
 
 namespace {
 constexpr int kFirstChar = 32;

@@ -1,9 +1,9 @@
 // The program's long-lived objects, constructed before the entry point runs
 // and destroyed after it returns (after the window and context are gone).
 #pragma once
-#include "shell/font.h"
-#include "shell/glwindow.h"
-#include "shell/timer.h"
+#include "shell/base/timer.h"
+#include "shell/objects/font.h"
+#include "shell/objects/glwindow.h"
 #include "texture/texlib.h"
 #include "timeline/sceneplayer.h"
 
