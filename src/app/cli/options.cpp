@@ -2,11 +2,13 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "app/export/exporter.h"
 
@@ -30,6 +32,7 @@ struct KeyWord {
   bool transport;  // moves the show's time: not for exports
 };
 
+// The keys --key can press, in the order the help lists them.
 const KeyWord kKeyWords[] = {
     {"F1", platform::Key::F1, false},         {"F2", platform::Key::F2, false},
     {"Escape", platform::Key::Escape, false}, {"Space", platform::Key::Space, true},
@@ -39,6 +42,20 @@ const KeyWord kKeyWords[] = {
     {"Up", platform::Key::Up, false},         {"Down", platform::Key::Down, false},
     {"F11", platform::Key::F11, false},
 };
+
+// "F1, F2, ..., F11", or the transport keys alone joined with " or ".
+std::string KeyNames(bool transportOnly) {
+  std::vector<const char*> names;
+  for (const KeyWord& word : kKeyWords) {
+    if (!transportOnly || word.transport) names.push_back(word.name);
+  }
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const bool last = i + 1 == names.size();
+    text += (i == 0 ? "" : last && transportOnly ? " or " : ", ") + std::string(names[i]);
+  }
+  return text;
+}
 
 bool ParseKey(const std::string& name, platform::Key* key) {
   for (const KeyWord& word : kKeyWords) {
@@ -102,212 +119,229 @@ bool RefuseUnreachableOutputs(const Options& options, std::string* error) {
   return true;
 }
 
-}  // namespace
-
-std::string UsageText() {
-  return "usage: velmora [options]\n"
-         "\n"
-         "Plays the production. Without options it asks whether to run full screen.\n"
-         "Keys: Escape ends, F1 shows or hides the debug console, F2 logs a line to\n"
-         "error_log.txt and skips to the next scene; Space pauses and resumes, Left and\n"
-         "Right seek 5 s, Page Up and Page Down go one scene back or on, Home starts\n"
-         "again, M mutes, Up and Down change the volume, F11 or Alt+Enter switch\n"
-         "between window and full screen.\n"
-         "\n"
-         "  --window            run in a window without asking (resizable; 800x600 or --size)\n"
-         "  --fullscreen        run full screen without asking\n"
-         "  --size WxH          size of the window, the offscreen picture or the export\n"
-         "                      (default 800x600, at least 640x480); the 4:3 picture is drawn\n"
-         "                      as large as fits, centred on black\n"
-         "  --no-vsync          do not pace frames to the display (for measuring)\n"
-         "  --start T           begin at demo time T, as if the show had played until there\n"
-         "  --data DIR          folder with scenes/, textures/ and demomusic.xm, where\n"
-         "                      error_log.txt is written (default: the program's folder\n"
-         "                      if it holds them, else the installed share/velmora)\n"
-         "  --offscreen         render without a visible window or sound device, on a\n"
-         "                      virtual clock: frame k shows demo time k/N\n"
-         "  --fps N             frames per second of the virtual clock (default 60)\n"
-         "  --until T           end after the first frame at or after run time T\n"
-         "  --shot T:FILE.png   save the first frame at or after run time T (repeatable)\n"
-         "  --key T:NAME        press a key at run time T (repeatable): F1, F2, Escape, Space,\n"
-         "                      Left, Right, PageUp, PageDown, Home, M, Up, Down, F11\n"
-         "  --export FILE       render the whole show offscreen into FILE.mp4 or FILE.mkv\n"
-         "                      (H.264 and AAC through ffmpeg), or into a folder of\n"
-         "                      numbered PNG frames and soundtrack.wav\n"
-         "  --overwrite         replace an existing export or shot file (written beside\n"
-         "                      it and renamed when complete; a failure keeps the old one)\n"
-         "  --console           show the debug console in an export (hidden by default)\n"
-         "  --supersample N     draw each exported frame at N times the size (1 to 4) and\n"
-         "                      filter it down: smoother edges\n"
-         "  --motion-blur N     blend N sub-frames (1 to 16) spread over each exported\n"
-         "                      frame's time\n"
-         "  --version           show the versions of the program and its libraries\n"
-         "  --help              show this text\n"
-         "\n"
-         "Run time starts at --start (0 by default) and moves on with every frame, also\n"
-         "while the show is paused; as long as nothing pauses or seeks it is the demo time.\n"
-         "\n"
-         "Exit status: 0 done; 1 loading the production failed; 2 bad command line, no\n"
-         "window, or an existing file or folder refused; 3 an output (shot, export) could\n"
-         "not be written; 130 interrupted (SIGINT or SIGTERM), nothing partial left.\n";
+// Whole numbers from `least` to `most`, nothing else.
+bool ParseCount(const std::string& text, long least, long most, int* value) {
+  char* end = nullptr;
+  errno = 0;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || errno != 0 || *end != '\0' || n < least || n > most) return false;
+  *value = static_cast<int>(n);
+  return true;
 }
 
-bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
-  *options = Options();
+// What the command line has said so far, beyond the options themselves.
+struct ParseState {
+  Options* options = nullptr;
+  std::string name;  // the option being read, as given
   bool fpsGiven = false;
   bool windowGiven = false;
   bool fullscreenGiven = false;
   std::string exportOnly;  // the first option given that needs --export
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    // Options that take a value accept it as the next word or after '='.
-    std::string name = arg;
-    std::string value;
-    bool hasValue = false;
-    const size_t equals = arg.find('=');
-    if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-      name = arg.substr(0, equals);
-      value = arg.substr(equals + 1);
-      hasValue = true;
-    }
-    auto takeValue = [&](std::string* out) {
-      if (hasValue) {
-        *out = value;
-        return true;
-      }
-      if (i + 1 >= argc) {
-        *error = "option " + name + " needs a value";
-        return false;
-      }
-      *out = argv[++i];
-      return true;
-    };
-    // A value that is a time: seconds, not negative.
-    auto takeTime = [&](double* out, const char* what) {
-      std::string text;
-      if (!takeValue(&text)) return false;
-      if (ParseTime(text, out)) return true;
-      *error = name + " needs " + what + ", not '" + text + "'";
-      return false;
-    };
-    auto noValue = [&]() {
-      if (hasValue) *error = "option " + name + " takes no value";
-      return !hasValue;
-    };
+};
 
-    if (name == "--help" || name == "-h") {
-      if (!noValue()) return false;
-      options->help = true;
-    } else if (name == "--window") {
-      if (!noValue()) return false;
-      options->screen = Options::Screen::Window;
-      windowGiven = true;
-    } else if (name == "--fullscreen") {
-      if (!noValue()) return false;
-      options->screen = Options::Screen::Fullscreen;
-      fullscreenGiven = true;
-    } else if (name == "--offscreen") {
-      if (!noValue()) return false;
-      options->offscreen = true;
-    } else if (name == "--data") {
-      if (!takeValue(&options->dataDir)) return false;
-      if (options->dataDir.empty()) {
-        *error = "--data needs a folder";
-        return false;
-      }
-    } else if (name == "--fps") {
-      std::string text;
-      if (!takeValue(&text)) return false;
-      char* end = nullptr;
-      errno = 0;
-      const long fps = std::strtol(text.c_str(), &end, 10);
-      if (text.empty() || errno != 0 || *end != '\0' || fps < 1 || fps > 1000) {
-        *error = "--fps needs a whole number from 1 to 1000, not '" + text + "'";
-        return false;
-      }
-      options->fps = static_cast<int>(fps);
-      fpsGiven = true;
-    } else if (name == "--until") {
-      if (!takeTime(&options->until, "a time in seconds")) return false;
-    } else if (name == "--shot") {
-      std::string text;
-      if (!takeValue(&text)) return false;
-      ShotRequest shot;
-      if (!SplitTimed(text, &shot.time, &shot.file)) {
-        *error = "--shot needs TIME:FILE.png, not '" + text + "'";
-        return false;
-      }
-      options->shots.push_back(shot);
-    } else if (name == "--key") {
-      std::string text;
-      if (!takeValue(&text)) return false;
-      KeyRequest key;
-      std::string keyName;
-      if (!SplitTimed(text, &key.time, &keyName) || !ParseKey(keyName, &key.key)) {
-        *error =
-            "--key needs TIME:NAME with NAME one of F1, F2, Escape, Space, Left, Right, "
-            "PageUp, PageDown, Home, M, Up, Down, F11, not '" +
-            text + "'";
-        return false;
-      }
-      options->keys.push_back(key);
-    } else if (name == "--export") {
-      if (!takeValue(&options->exportPath)) return false;
-      if (options->exportPath.empty()) {
-        *error = "--export needs a file or folder name";
-        return false;
-      }
-    } else if (name == "--size") {
-      std::string text;
-      if (!takeValue(&text)) return false;
-      int w = 0, h = 0;
-      char tail = 0;
-      if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &tail) != 2 || w < 640 || h < 480 ||
-          w > 7680 || h > 4320 || w % 2 != 0 || h % 2 != 0) {
-        *error =
-            "--size needs WIDTHxHEIGHT, even numbers from 640x480 to 7680x4320 "
-            "(the effects capture a 512x256 corner of the frame), not '" +
-            text + "'";
-        return false;
-      }
-      options->width = w;
-      options->height = h;
-    } else if (name == "--start") {
-      if (!takeTime(&options->start, "a demo time in seconds")) return false;
-    } else if (name == "--no-vsync") {
-      if (!noValue()) return false;
-      options->vsync = false;
-    } else if (name == "--version") {
-      if (!noValue()) return false;
-      options->version = true;
-    } else if (name == "--overwrite") {
-      if (!noValue()) return false;
-      options->overwrite = true;
-    } else if (name == "--console") {
-      if (!noValue()) return false;
-      options->console = true;
-    } else if (name == "--supersample" || name == "--motion-blur") {
-      std::string text;
-      if (!takeValue(&text)) return false;
-      const long most = name == "--supersample" ? 4 : 16;
-      char* end = nullptr;
-      errno = 0;
-      const long n = std::strtol(text.c_str(), &end, 10);
-      if (text.empty() || errno != 0 || *end != '\0' || n < 1 || n > most) {
-        *error = name + " needs a whole number from 1 to " + std::to_string(most) + ", not '" +
-                 text + "'";
-        return false;
-      }
-      (name == "--supersample" ? options->supersample : options->motionBlur) = static_cast<int>(n);
-      exportOnly = exportOnly.empty() ? name : exportOnly;
-    } else {
-      *error = "unknown option '" + arg + "'";
-      return false;
-    }
+// One option: its name, the word its value is shown as in the help (none
+// for a switch), its help text (lines after the first are continued under
+// it) and what it does with its value. `apply` returns false with a message.
+struct OptionRow {
+  const char* name;
+  const char* value;
+  const char* help;
+  bool (*apply)(ParseState& state, const std::string& value, std::string* error);
+};
+
+bool NeedTime(ParseState& state, const std::string& text, const char* what, double* out,
+              std::string* error) {
+  if (ParseTime(text, out)) return true;
+  *error = state.name + " needs " + what + ", not '" + text + "'";
+  return false;
+}
+
+bool ApplyBlurOrSupersample(ParseState& state, const std::string& text, long most, int* out,
+                            std::string* error) {
+  if (!ParseCount(text, 1, most, out)) {
+    *error = state.name + " needs a whole number from 1 to " + std::to_string(most) + ", not '" +
+             text + "'";
+    return false;
   }
+  if (state.exportOnly.empty()) state.exportOnly = state.name;
+  return true;
+}
+
+// The help for --key names the keys from the key table, broken into lines
+// that fit the help's column.
+std::string KeyHelp() {
+  const std::string words = "press a key at run time T (repeatable): " + KeyNames(false);
+  std::string text;
+  size_t lineStart = 0;
+  size_t from = 0;
+  while (from < words.size()) {
+    size_t end = words.find(' ', from);
+    if (end == std::string::npos) end = words.size();
+    if (end - lineStart > 64 && from > lineStart) {
+      text.back() = '\n';
+      lineStart = from;
+    }
+    text += words.substr(from, end - from + 1);
+    from = end + 1;
+  }
+  return text;
+}
+
+const OptionRow kOptionRows[] = {
+    {"--window", nullptr, "run in a window without asking (resizable; 800x600 or --size)",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->screen = Options::Screen::Window;
+       s.windowGiven = true;
+       return true;
+     }},
+    {"--fullscreen", nullptr, "run full screen without asking",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->screen = Options::Screen::Fullscreen;
+       s.fullscreenGiven = true;
+       return true;
+     }},
+    {"--size", "WxH",
+     "size of the window, the offscreen picture or the export\n"
+     "(default 800x600, at least 640x480); the 4:3 picture is drawn\n"
+     "as large as fits, centred on black",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       int w = 0, h = 0;
+       char tail = 0;
+       if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &tail) != 2 || w < 640 || h < 480 ||
+           w > 7680 || h > 4320 || w % 2 != 0 || h % 2 != 0) {
+         *error =
+             "--size needs WIDTHxHEIGHT, even numbers from 640x480 to 7680x4320 "
+             "(the effects capture a 512x256 corner of the frame), not '" +
+             text + "'";
+         return false;
+       }
+       s.options->width = w;
+       s.options->height = h;
+       return true;
+     }},
+    {"--no-vsync", nullptr, "do not pace frames to the display (for measuring)",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->vsync = false;
+       return true;
+     }},
+    {"--start", "T", "begin at demo time T, as if the show had played until there",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       return NeedTime(s, text, "a demo time in seconds", &s.options->start, error);
+     }},
+    {"--data", "DIR",
+     "folder with scenes/, textures/ and demomusic.xm, where\n"
+     "error_log.txt is written (default: the program's folder\n"
+     "if it holds them, else the installed share/velmora)",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       s.options->dataDir = text;
+       if (!text.empty()) return true;
+       *error = "--data needs a folder";
+       return false;
+     }},
+    {"--offscreen", nullptr,
+     "render without a visible window or sound device, on a\n"
+     "virtual clock: frame k shows demo time k/N",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->offscreen = true;
+       return true;
+     }},
+    {"--fps", "N", "frames per second of the virtual clock (default 60)",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       if (!ParseCount(text, 1, 1000, &s.options->fps)) {
+         *error = "--fps needs a whole number from 1 to 1000, not '" + text + "'";
+         return false;
+       }
+       s.fpsGiven = true;
+       return true;
+     }},
+    {"--until", "T", "end after the first frame at or after run time T",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       return NeedTime(s, text, "a time in seconds", &s.options->until, error);
+     }},
+    {"--shot", "T:FILE.png", "save the first frame at or after run time T (repeatable)",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       ShotRequest shot;
+       if (!SplitTimed(text, &shot.time, &shot.file)) {
+         *error = "--shot needs TIME:FILE.png, not '" + text + "'";
+         return false;
+       }
+       s.options->shots.push_back(shot);
+       return true;
+     }},
+    {"--key", "T:NAME", nullptr,
+     [](ParseState& s, const std::string& text, std::string* error) {
+       KeyRequest key;
+       std::string keyName;
+       if (!SplitTimed(text, &key.time, &keyName) || !ParseKey(keyName, &key.key)) {
+         *error =
+             "--key needs TIME:NAME with NAME one of " + KeyNames(false) + ", not '" + text + "'";
+         return false;
+       }
+       s.options->keys.push_back(key);
+       return true;
+     }},
+    {"--export", "FILE",
+     "render the whole show offscreen into FILE.mp4 or FILE.mkv\n"
+     "(H.264 and AAC through ffmpeg), or into a folder of\n"
+     "numbered PNG frames and soundtrack.wav",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       s.options->exportPath = text;
+       if (!text.empty()) return true;
+       *error = "--export needs a file or folder name";
+       return false;
+     }},
+    {"--overwrite", nullptr,
+     "replace an existing export or shot file (written beside\n"
+     "it and renamed when complete; a failure keeps the old one)",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->overwrite = true;
+       return true;
+     }},
+    {"--console", nullptr, "show the debug console in an export (hidden by default)",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->console = true;
+       return true;
+     }},
+    {"--supersample", "N",
+     "draw each exported frame at N times the size (1 to 4) and\n"
+     "filter it down: smoother edges",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       return ApplyBlurOrSupersample(s, text, 4, &s.options->supersample, error);
+     }},
+    {"--motion-blur", "N",
+     "blend N sub-frames (1 to 16) spread over each exported\n"
+     "frame's time",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       return ApplyBlurOrSupersample(s, text, 16, &s.options->motionBlur, error);
+     }},
+    {"--version", nullptr, "show the versions of the program and its libraries",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->version = true;
+       return true;
+     }},
+    {"--help", nullptr, "show this text",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->help = true;
+       return true;
+     }},
+};
+
+const OptionRow* FindOption(const std::string& name) {
+  // -h is the one short spelling.
+  const std::string wanted = name == "-h" ? "--help" : name;
+  for (const OptionRow& row : kOptionRows) {
+    if (wanted == row.name) return &row;
+  }
+  return nullptr;
+}
+
+// Requests that combine into something that cannot be done, or that only
+// make sense with another option.
+bool CheckCombinations(ParseState& state, std::string* error) {
+  Options* options = state.options;
   // An export is an unattended run.
   if (!options->exportPath.empty()) options->offscreen = true;
-  if (fpsGiven && !options->offscreen) {
+  if (state.fpsGiven && !options->offscreen) {
     *error = "--fps applies to --offscreen and --export runs only";
     return false;
   }
@@ -320,20 +354,19 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
     }
     for (const KeyRequest& key : options->keys) {
       if (IsTransportKey(key.key)) {
-        *error =
-            "--key with Space, Left, Right, PageUp, PageDown or Home does not apply to "
-            "--export (the soundtrack plays straight through)";
+        *error = "--key with " + KeyNames(true) +
+                 " does not apply to --export (the soundtrack plays straight through)";
         return false;
       }
     }
   }
-  if (windowGiven && fullscreenGiven) {
+  if (state.windowGiven && state.fullscreenGiven) {
     *error = "--window and --fullscreen contradict each other; give one of them";
     return false;
   }
-  if (options->console && options->exportPath.empty()) exportOnly = "--console";
-  if (!exportOnly.empty() && options->exportPath.empty()) {
-    *error = exportOnly + " applies to --export only";
+  if (options->console && options->exportPath.empty()) state.exportOnly = "--console";
+  if (!state.exportOnly.empty() && options->exportPath.empty()) {
+    *error = state.exportOnly + " applies to --export only";
     return false;
   }
   if (options->overwrite && options->exportPath.empty() && options->shots.empty()) {
@@ -348,4 +381,74 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
     return false;
   }
   return RefuseUnreachableOutputs(*options, error);
+}
+
+}  // namespace
+
+std::string UsageText() {
+  std::string text =
+      "usage: velmora [options]\n"
+      "\n"
+      "Plays the production. Without options it asks whether to run full screen.\n"
+      "Keys: Escape ends, F1 shows or hides the debug console, F2 logs a line to\n"
+      "error_log.txt and skips to the next scene; Space pauses and resumes, Left and\n"
+      "Right seek 5 s, Page Up and Page Down go one scene back or on, Home starts\n"
+      "again, M mutes, Up and Down change the volume, F11 or Alt+Enter switch\n"
+      "between window and full screen.\n"
+      "\n";
+  // Each option's name and value word in a column of 18, its help beside it.
+  for (const OptionRow& row : kOptionRows) {
+    std::string left = row.name;
+    if (row.value != nullptr) left += std::string(" ") + row.value;
+    left.resize(std::max<size_t>(left.size() + 2, 20), ' ');
+    std::string help = row.help != nullptr ? row.help : KeyHelp();
+    for (size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1)) {
+      help.insert(at + 1, std::string(22, ' '));
+    }
+    text += "  " + left + help + "\n";
+  }
+  text +=
+      "\n"
+      "Run time starts at --start (0 by default) and moves on with every frame, also\n"
+      "while the show is paused; as long as nothing pauses or seeks it is the demo time.\n"
+      "\n"
+      "Exit status: 0 done; 1 loading the production failed; 2 bad command line, no\n"
+      "window, or an existing file or folder refused; 3 an output (shot, export) could\n"
+      "not be written; 130 interrupted (SIGINT or SIGTERM), nothing partial left.\n";
+  return text;
+}
+
+bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
+  *options = Options();
+  ParseState state;
+  state.options = options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    // Options that take a value accept it as the next word or after '='.
+    const size_t equals = arg.find('=');
+    const bool inline_value = arg.rfind("--", 0) == 0 && equals != std::string::npos;
+    state.name = inline_value ? arg.substr(0, equals) : arg;
+    const OptionRow* row = FindOption(state.name);
+    if (row == nullptr) {
+      *error = "unknown option '" + arg + "'";
+      return false;
+    }
+    std::string value;
+    if (row->value == nullptr && inline_value) {
+      *error = "option " + state.name + " takes no value";
+      return false;
+    }
+    if (row->value != nullptr) {
+      if (inline_value) {
+        value = arg.substr(equals + 1);
+      } else if (i + 1 < argc) {
+        value = argv[++i];
+      } else {
+        *error = "option " + state.name + " needs a value";
+        return false;
+      }
+    }
+    if (!row->apply(state, value, error)) return false;
+  }
+  return CheckCombinations(state, error);
 }
