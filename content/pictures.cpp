@@ -18,7 +18,7 @@
 
 #include "content/generate.h"
 #include "content/picture_kit.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace content {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "content/generate.h"
 #include "content/scenes_internal.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace content {
 

@@ -2,7 +2,7 @@
 #include "content/soundtrack.h"
 
 #include "content/generate.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace content {
 

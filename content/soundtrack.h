@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "content/xm_writer.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace content {
 namespace music {

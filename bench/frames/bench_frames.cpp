@@ -30,8 +30,10 @@
 #include "platform/sound.h"
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
+#include "shell/objects/frame.h"
 #include "shell/objects/globals.h"
 #include "timeline/production/production.h"
+#include "timeline/show/show.h"
 
 namespace {
 
@@ -99,17 +101,10 @@ namespace {
 constexpr int kWarmUpFrames = 10;
 constexpr int kTimedFrames = 180;
 constexpr int kCountedFrames = 300;
-constexpr float kBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 
 void DrawFrame() {
-  glWindow.clearColor[0] = glWindow.clearColor[1] = glWindow.clearColor[2] = 1.0f;
-  glWindow.clearColor[3] = 0.0f;
   // Demo time 0: the player never leaves the scene on its own.
-  scenePlayer.Update(0.0f);
-  SetOrtho2D(false);
-  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  DrawRect2D(0, 0, 640, 80, kBlack);
-  DrawRect2D(0, 400, 640, 480, kBlack);
+  DrawShowPicture(0.0f);
   glWindow.Swap();
   platform::AdvanceVirtualFrame();
 }
@@ -168,9 +163,9 @@ int main(int argc, char** argv) {
   glWindow.offscreen = true;
   if (glWindow.Create("bench", 800, 600, 32, 16, nullptr, false) != 0) return 2;
   LookupMultitexture();
-  texLib.SetPath("textures\\");
+  texLib.SetPath(show::kTextureFolder);
   FillProductionTimeline(&scenePlayer.sceneData);
-  const Result setup = scenePlayer.Init("demomusic.xm", nullptr);
+  const Result setup = scenePlayer.Init(show::kMusicFile, nullptr);
   if (setup.code != 0) {
     std::fprintf(stderr, "bench_frames: %s\n", setup.message.c_str());
     return 1;

@@ -5,7 +5,7 @@
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
 #include "shell/objects/globals.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 Result CLayer00::Init() {
   Result step = object.Load3DS(show::models::kObject03, &texLib, false);
@@ -74,7 +74,7 @@ void CLayer00::Render(float t) {
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   if (InTimeWindow(t, 0.0f, 4.0f)) {
     const float fade[4] = {1.0f, 1.0f, 1.0f, 1.0f - t * 0.25f};
-    DrawRect2D(0.0f, 80.0f, 640.0f, 400.0f, fade);
+    DrawRect2D(0.0f, show::kBandTop, 640.0f, show::kBandBottom, fade);
   }
   EndPictureBand();
 }

@@ -4,7 +4,7 @@
 #include "render/renderpath.h"
 #include "render/screencopies.h"
 #include "shell/objects/globals.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 Result CLayer01::Init() {
   Result step = scene.Load3DS(show::models::kAnim02, &texLib);
@@ -15,11 +15,9 @@ Result CLayer01::Init() {
   return Result(0, "CLayer01::Init() : ok!");
 }
 
-void CLayer01::Restart() { timer.Reset(); }
+void CLayer01::Restart() { clock.Restart(); }
 
-void CLayer01::Advance(float /*t*/) {
-  if (float(scene.GetFrames()) < float(timer.GetTime() * 5.0)) timer.Reset();
-}
+void CLayer01::Advance(float /*t*/) { clock.Tick(scene.GetFrames()); }
 
 void CLayer01::Render(float /*t*/) {
   glWindow.clearColor[0] = 0.0f;
@@ -27,11 +25,10 @@ void CLayer01::Render(float /*t*/) {
   glWindow.clearColor[2] = 0.0f;
   glWindow.clearColor[3] = 1.0f;
 
-  // Five keyframe frames per second of real time.
-  const float f = float(timer.GetTime() * 5.0);
   // Past the last frame: this frame is still drawn at f, the next one starts
   // again near frame 0.
-  if (float(scene.GetFrames()) < f) timer.Reset();
+  const float f = clock.Frame();
+  clock.Wrap(f, scene.GetFrames());
 
   // Small pass into the lower-left corner, copied into the glow texture.
   glow.BeginCapture();

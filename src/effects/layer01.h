@@ -4,7 +4,7 @@
 #pragma once
 #include "model/animmodel.h"
 #include "render/rendertexture.h"
-#include "shell/base/timer.h"
+#include "shell/base/loopingclock.h"
 #include "timeline/layer.h"
 
 class CLayer01 final : public CLayer {
@@ -19,7 +19,8 @@ class CLayer01 final : public CLayer {
 
   CAnimModel scene;     // "anim_02.3ds", through camera 0
   CRenderTexture glow;  // 512 x 256 copy of the small rendering
-  // Counts from construction: the first scene is never restarted, so the
-  // animation starts wherever the clock has got to when the show begins.
-  CTimer timer;
+  // Five keyframe frames per second of real time. Counts from construction:
+  // the first scene is never restarted, so the animation starts wherever the
+  // clock has got to when the show begins.
+  CLoopingClock clock{5.0};
 };

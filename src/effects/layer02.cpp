@@ -5,7 +5,7 @@
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
 #include "shell/objects/globals.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 Result CLayer02::Init() {
   Result step = scene.Load3DS(show::models::kAnim03, &texLib);
@@ -17,20 +17,17 @@ Result CLayer02::Init() {
   return Result(0, "CLayer02::Init() : ok!");
 }
 
-void CLayer02::Restart() { timer.Reset(); }
+void CLayer02::Restart() { clock.Restart(); }
 
-void CLayer02::Advance(float /*t*/) {
-  if (float(scene.GetFrames()) < float(timer.GetTime() * 10.0)) timer.Reset();
-}
+void CLayer02::Advance(float /*t*/) { clock.Tick(scene.GetFrames()); }
 
 void CLayer02::Render(float t) {
   BeginPictureBand();  // only the band between the letterbox bars is seen
-  // Ten keyframe frames per second of the layer clock.
-  const float f = float(timer.GetTime() * 10.0);
+  const float f = clock.Frame();
   scene.Render(f);
   // Checked after drawing: one frame past the last keyframe is drawn before
   // the loop closes.
-  if (float(scene.GetFrames()) < f) timer.Reset();
+  clock.Wrap(f, scene.GetFrames());
 
   ClearDepthBuffer();
   SetPerspective(CVec3(0.0f, 0.0f, 250.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f), 60.0f,

@@ -4,7 +4,7 @@
 #pragma once
 #include "model/animmodel.h"
 #include "model/staticmodel.h"
-#include "shell/base/timer.h"
+#include "shell/base/loopingclock.h"
 #include "timeline/layer.h"
 
 class CLayer02 final : public CLayer {
@@ -17,7 +17,7 @@ class CLayer02 final : public CLayer {
   void Advance(float t) override;
   Result Done() override;
 
-  CTimer timer;         // the layer clock
-  CAnimModel scene;     // "anim_03.3ds", through camera 0
-  CStaticModel object;  // "object_01.3ds"
+  CLoopingClock clock{10.0};  // the layer clock: ten keyframe frames a second
+  CAnimModel scene;           // "anim_03.3ds", through camera 0
+  CStaticModel object;        // "object_01.3ds"
 };

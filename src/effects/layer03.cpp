@@ -5,7 +5,7 @@
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
 #include "shell/objects/globals.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 Result CLayer03::Init() {
   Result step = crab.Load3DS(show::models::kKrab, &texLib, false);
@@ -28,7 +28,7 @@ void CLayer03::Render(float t) {
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
   // Fills the band from y 80 down; its lowest part lies under the lower bar.
-  backdrop.Draw(0.0f, 80.0f, 640.0f, 400.0f, kWhite);
+  backdrop.Draw(0.0f, show::kBandTop, 640.0f, 400.0f, kWhite);
   BeginPictureBand();  // the copies are seen only between the letterbox bars
 
   // The backdrop was drawn without depth testing, so the depth buffer is

@@ -5,7 +5,7 @@
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
 #include "shell/objects/globals.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 Result CLayer04::Init() {
   Result step = tunnel.Load3DS(show::models::kTunel0, &texLib);
@@ -23,11 +23,9 @@ Result CLayer04::Init() {
   return Result(0, "CLayer04::Init() : ok!");
 }
 
-void CLayer04::Restart() { timer.Reset(); }
+void CLayer04::Restart() { clock.Restart(); }
 
-void CLayer04::Advance(float /*t*/) {
-  if (float(tunnel.GetFrames()) < float(timer.GetTime() * 3.0)) timer.Reset();
-}
+void CLayer04::Advance(float /*t*/) { clock.Tick(tunnel.GetFrames()); }
 
 void CLayer04::Render(float t) {
   BeginPictureBand();  // only the band between the letterbox bars is seen
@@ -39,13 +37,13 @@ void CLayer04::Render(float t) {
   static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
   SetOrtho2D(false);
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  backdrop.Draw(0.0f, 80.0f, 640.0f, 400.0f, kWhite);
+  backdrop.Draw(0.0f, show::kBandTop, 640.0f, 400.0f, kWhite);
 
-  // Three keyframe frames per second of the layer clock; past the last frame
-  // this one is still drawn and the next starts again from the beginning.
-  const float f = float(timer.GetTime() * 3.0);
+  // Past the last frame this one is still drawn and the next starts again
+  // from the beginning.
+  const float f = clock.Frame();
   tunnel.Render(f);
-  if (float(tunnel.GetFrames()) < f) timer.Reset();
+  clock.Wrap(f, tunnel.GetFrames());
 
   // Only depth: the model is drawn over the tunnel.
   ClearDepthBuffer();

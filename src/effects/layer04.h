@@ -6,7 +6,7 @@
 #include "model/animmodel.h"
 #include "model/staticmodel.h"
 #include "render/image2d.h"
-#include "shell/base/timer.h"
+#include "shell/base/loopingclock.h"
 #include "timeline/layer.h"
 
 class CLayer04 final : public CLayer {
@@ -19,10 +19,10 @@ class CLayer04 final : public CLayer {
   void Advance(float t) override;
   Result Done() override;
 
-  CTimer timer;        // the layer clock
-  CAnimModel tunnel;   // "tunel_0.3ds", through camera 0
-  CStaticModel model;  // "strom.3ds"
-  CImage2D overlay;    // "treetex.jpg", drawn twice additively
-  CImage2D backdrop;   // "bw06.jpg", the letterboxed background
-  CImage2D title;      // "vtt.jpg", additive, lower right quarter
+  CLoopingClock clock{3.0};  // the layer clock: three keyframe frames a second
+  CAnimModel tunnel;         // "tunel_0.3ds", through camera 0
+  CStaticModel model;        // "strom.3ds"
+  CImage2D overlay;          // "treetex.jpg", drawn twice additively
+  CImage2D backdrop;         // "bw06.jpg", the letterboxed background
+  CImage2D title;            // "vtt.jpg", additive, lower right quarter
 };

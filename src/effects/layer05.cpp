@@ -3,7 +3,7 @@
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
 #include "shell/objects/globals.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 Result CLayer05::Init() {
   ParticleDesc desc;
@@ -34,7 +34,7 @@ void CLayer05::Render(float /*t*/) {
   BeginPictureBand();  // only the band between the letterbox bars is seen
   static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
   SetOrtho2D(false);
-  picture.Draw(0.0f, 80.0f, 640.0f, 320.0f, kWhite);
+  picture.Draw(0.0f, show::kBandTop, 640.0f, show::kBandHeight, kWhite);
   SetPerspective(CVec3(0.0f, 0.0f, 50.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f), 60.0f,
                  200.0f);
   glPushMatrix();

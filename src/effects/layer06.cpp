@@ -6,7 +6,7 @@
 #include "render/renderpath.h"
 #include "render/screencopies.h"
 #include "shell/objects/globals.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace {
 

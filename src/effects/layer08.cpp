@@ -4,7 +4,7 @@
 #include "render/renderpath.h"
 #include "render/screencopies.h"
 #include "shell/objects/globals.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 Result CLayer08::Init() {
   Result r = scene.Load3DS(show::models::kAnim05, &texLib);
@@ -15,15 +15,12 @@ Result CLayer08::Init() {
   return Result(0, "CLayer08::Init() : ok!");
 }
 
-void CLayer08::Restart() { timer.Reset(); }
+void CLayer08::Restart() { clock.Restart(); }
 
-void CLayer08::Advance(float /*t*/) {
-  const float f = static_cast<float>(timer.GetTime() * 10.0);
-  if (static_cast<float>(static_cast<int>(scene.GetFrames())) < f) timer.Reset();
-}
+void CLayer08::Advance(float /*t*/) { clock.Tick(scene.GetFrames()); }
 
 void CLayer08::Render(float /*t*/) {
-  const float f = static_cast<float>(timer.GetTime() * 10.0);
+  const float f = clock.Frame();
 
   capture.BeginCapture();
   scene.Render(f);
@@ -49,7 +46,7 @@ void CLayer08::Render(float /*t*/) {
   EndPictureBand();
 
   // The frame past the scene's end has been drawn; the next starts it again.
-  if (static_cast<float>(static_cast<int>(scene.GetFrames())) < f) timer.Reset();
+  clock.Wrap(f, scene.GetFrames());
 }
 
 Result CLayer08::Done() { return Result(0, "CLayer08::Done() : ok!"); }

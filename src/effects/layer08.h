@@ -3,7 +3,7 @@
 #pragma once
 #include "model/animmodel.h"
 #include "render/rendertexture.h"
-#include "shell/base/timer.h"
+#include "shell/base/loopingclock.h"
 #include "timeline/layer.h"
 
 class CLayer08 final : public CLayer {
@@ -17,7 +17,7 @@ class CLayer08 final : public CLayer {
   void Advance(float t) override;
   Result Done() override;
 
-  CTimer timer;            // the layer clock, 10 animation frames per second
-  CAnimModel scene;        // "anim_05.3ds"
-  CRenderTexture capture;  // 512 x 256 image of the scene
+  CLoopingClock clock{10.0};  // the layer clock, 10 animation frames per second
+  CAnimModel scene;           // "anim_05.3ds"
+  CRenderTexture capture;     // 512 x 256 image of the scene
 };

@@ -2,7 +2,7 @@
 
 #include "render/glhelpers.h"
 #include "shell/objects/globals.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 Result CLayer10::Init() {
   // A missing closing picture is not worth stopping the show for.
@@ -20,10 +20,10 @@ void CLayer10::Render(float /*t*/) {
   glWindow.clearColor[3] = 1.0f;
   SetOrtho2D(false);
   if (picture.id != kNoTexture) {
-    picture.Draw(64.0f, 80.0f, 512.0f, 320.0f, kWhite);
+    picture.Draw(64.0f, show::kBandTop, 512.0f, show::kBandHeight, kWhite);
   } else {
     // Without its picture the frame still shows, as a plain white panel.
-    DrawRect2D(64.0f, 80.0f, 576.0f, 400.0f, kWhite);
+    DrawRect2D(64.0f, show::kBandTop, 576.0f, show::kBandBottom, kWhite);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "platform/failure_note.h"
 #include "render/glhelpers.h"
 #include "shell/base/glapi.h"
+#include "timeline/show/show.h"
 
 CAnimModel::~CAnimModel() { Release(); }
 
@@ -26,13 +27,13 @@ void CAnimModel::Release() {
 
 Result CAnimModel::Load3DS(const std::string& name, CTexLib* pTexLib) {
   Release();
-  file = model::Load3DSChecked("scenes\\" + name);
+  file = model::Load3DSChecked(show::kSceneFolder + name);
   if (file == nullptr) return Result(2, "CAnimModel::Load3DS() : error!");
   mesh = new C3DSMesh();
   Result built = mesh->Create(file, pTexLib, false);
   if (built.code != 0) {
     // A texture that failed has noted itself already; this notes the rest.
-    platform::NoteLoadFailure("scene", "scenes\\" + name,
+    platform::NoteLoadFailure("scene", show::kSceneFolder + name,
                               "its objects could not be built (" + built.message + ")");
     return Result(1, "CAnimModel::Load3DS() :" + built.message);
   }

@@ -5,6 +5,7 @@
 #include "model/mesh3ds.h"
 #include "model/validate3ds.h"
 #include "platform/failure_note.h"
+#include "timeline/show/show.h"
 
 CStaticModel::~CStaticModel() { Release(); }
 
@@ -19,13 +20,13 @@ void CStaticModel::Release() {
 
 Result CStaticModel::Load3DS(const std::string& name, CTexLib* pTexLib, bool positionNormals) {
   Release();
-  file = model::Load3DSChecked("scenes\\" + name);
+  file = model::Load3DSChecked(show::kSceneFolder + name);
   if (file == nullptr) return Result(2, "CStaticModel::Load3DS() : error!");
   mesh = new C3DSMesh();
   Result built = mesh->Create(file, pTexLib, positionNormals);
   if (built.code != 0) {
     // A texture that failed has noted itself already; this notes the rest.
-    platform::NoteLoadFailure("scene", "scenes\\" + name,
+    platform::NoteLoadFailure("scene", show::kSceneFolder + name,
                               "its objects could not be built (" + built.message + ")");
     return Result(1, "CStaticModel::Load3DS() :" + built.message);
   }

@@ -10,6 +10,7 @@
 
 #include "app/cli/options.h"
 #include "app/export/exporter.h"
+#include "app/transport/transport.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/failure_note.h"
@@ -24,9 +25,10 @@
 #include "render/viewport.h"
 #include "shell/build_info.h"
 #include "shell/log.h"
+#include "shell/objects/frame.h"
 #include "shell/objects/globals.h"
 #include "timeline/seek.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace {
 
@@ -54,16 +56,8 @@ int drawableHeight = 0;
 PictureRect picture;
 int fontHeight = 0;
 
-// The player's transport.
-bool paused = false;
-bool muted = false;
-int volumeSteps = 10;  // tenths of full volume
-// A seek asked for during a frame is carried out at the start of the next
-// one.
-int64_t pendingSeekFrame = -1;
-// Frame rate at which a seek replays what the layers carry from frame to
-// frame: the virtual clock's, or a display's usual rate in the live show.
-int seekFps = 60;
+// Pause, seeks, mute and volume.
+Transport transport;
 // The run's own clock for --until, --shot and --key: it starts at --start and
 // moves on with every frame, paused or not.
 double runClockOrigin = 0.0;
@@ -71,8 +65,6 @@ double runClockOrigin = 0.0;
 // Exit statuses besides 0, 1 (the set-up failed) and 2 (bad command line).
 constexpr int kRefused = 2;      // an existing file or folder that is not ours to replace
 constexpr int kWriteFailed = 3;  // a shot or an export could not be written
-
-constexpr float kBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 
 void WndProc(const platform::Event& event) {
   switch (event.type) {
@@ -179,14 +171,6 @@ void ExportFrame() {
 // The index of the frame with which an unattended run ends: the first past
 // the end of the show, or the first at or past --until. Demo time is worked
 // out exactly as the demo clock will read it.
-// The first frame of a run at `rate` frames a second whose demo time is past the
-// end of the show.
-int64_t ShowEndFrame(int rate) {
-  int64_t k = 0;
-  while (FrameDemoTime(k, rate) <= show::kEnd) ++k;
-  return k;
-}
-
 int64_t LastFrameOfRun() {
   const int fpsRate = platform::VirtualFramesPerSecond();
   const int64_t end = ShowEndFrame(fpsRate);
@@ -217,39 +201,8 @@ void FollowDrawable() {
   UsePictureViewport(picture);
 }
 
-// The transport keys, polled once a frame like F1 and F2.
-void PollTransport(float t) {
-  const int scenes = static_cast<int>(scenePlayer.sceneData.size());
-  if (platform::KeyWentDown(platform::Key::Space)) {
-    paused = !paused;
-    platform::SetClockPaused(paused);
-    platform::SoundSetPaused(paused);
-  }
-  // Five seconds from the frame nearest to now, counted in whole frames so
-  // that a seek from a frame lands exactly on a frame.
-  const int64_t now = std::llround(static_cast<double>(t) * seekFps);
-  if (platform::KeyWentDown(platform::Key::Left)) {
-    pendingSeekFrame = std::max<int64_t>(0, now - 5 * seekFps);
-  }
-  if (platform::KeyWentDown(platform::Key::Right)) pendingSeekFrame = now + 5 * seekFps;
-  if (platform::KeyWentDown(platform::Key::PageUp)) {
-    const int previous = std::max(0, scenePlayer.index - 1);
-    pendingSeekFrame = SceneFirstFrame(scenePlayer.sceneData, previous, seekFps);
-  }
-  if (platform::KeyWentDown(platform::Key::PageDown) && scenePlayer.index + 1 < scenes) {
-    pendingSeekFrame = SceneFirstFrame(scenePlayer.sceneData, scenePlayer.index + 1, seekFps);
-  }
-  if (platform::KeyWentDown(platform::Key::Home)) pendingSeekFrame = 0;
-  if (platform::KeyWentDown(platform::Key::M)) {
-    muted = !muted;
-    platform::SoundSetMuted(muted);
-  }
-  const bool up = platform::KeyWentDown(platform::Key::Up);
-  const bool down = platform::KeyWentDown(platform::Key::Down);
-  if (up || down) {
-    volumeSteps = std::clamp(volumeSteps + (up ? 1 : 0) - (down ? 1 : 0), 0, 10);
-    platform::SoundSetVolume(static_cast<float>(volumeSteps) / 10.0f);
-  }
+// F11 and Alt+Enter switch between window and full screen.
+void PollScreenKeys() {
   const bool f11 = platform::KeyWentDown(platform::Key::F11);
   if ((platform::KeyWentDown(platform::Key::AltEnter) || f11) && !glWindow.offscreen) {
     const bool wanted = !platform::IsFullscreen();
@@ -274,23 +227,10 @@ void DrawConsole(float t, float eff) {
   font.Print(10, 460, "eff time %.1f ", static_cast<double>(eff));
 }
 
-// The GL state as the set-up leaves it for the first frame, kept on the
-// attribute stacks so that a seek can start again from it.
-void SaveSetupState() {
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
-  glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-}
-
-void RestoreSetupState() {
-  glPopClientAttrib();
-  glPopAttrib();
-  SaveSetupState();
-}
-
 // Returns the set-up's result; the caller ends the run when it failed.
 Result InitDemo(TimelineFiller fillTimeline) {
   LookupMultitexture();
-  texLib.SetPath("textures\\");
+  texLib.SetPath(show::kTextureFolder);
   FollowDrawable();
   fontHeight = std::max(1, (picture.height * 10 + 300) / 600);
   font.Create(glWindow.hdc, "Tahoma", fontHeight, 700);
@@ -300,7 +240,6 @@ Result InitDemo(TimelineFiller fillTimeline) {
   demoTimer.Reset();
   fpsTimer.Reset();
   if (result.code == 0) scenePlayer.Start();
-  SaveSetupState();
   return result;
 }
 
@@ -309,55 +248,27 @@ Result InitDemo(TimelineFiller fillTimeline) {
 // time and the scene time of the frame.
 float DrawPicture(float* eff) {
   FollowDrawable();
-  glWindow.clearColor[0] = glWindow.clearColor[1] = glWindow.clearColor[2] = 1.0f;
-  glWindow.clearColor[3] = 0.0f;
   const float t = static_cast<float>(demoTimer.GetTime());
-  *eff = scenePlayer.Update(t);
-
-  SetOrtho2D(false);
-  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  DrawRect2D(0, 0, 640, 80, kBlack);
-  DrawRect2D(0, 400, 640, 480, kBlack);
+  *eff = DrawShowPicture(t);
   return t;
 }
 
-// Draws frame `frame` of a straight run where nobody sees it, presenting
-// nothing: only what it leaves behind counts.
-void DrawUnseen(int64_t frame) {
-  scenePlayer.SeekToFrame(frame, seekFps, demoTimer.start);
+// Draws the player's current frame where nobody sees it, presenting
+// nothing: only what it leaves behind counts (a seek's set-up frames).
+void DrawUnseen() {
   float eff = 0.0f;
   const float t = DrawPicture(&eff);
   if (bConsole) DrawConsole(t, eff);
   glWindow.Clear();
 }
 
-// Carries out a seek asked for in the previous frame, so that the next frame
-// is the one a straight run draws at the target (a seek past the end lands on
-// the frame that ends the show). The layers draw with whatever GL state the
-// frames before left them, and the show's scenes leave state to each other
-// (lights, texture units): so the state made by the set-up comes back, the
-// last frame of every earlier scene is drawn unseen, in order, and then the
-// frame before the target, which also leaves the clear colour and the
-// buffers the target starts from.
-void SeekNow() {
-  const int64_t target = std::min(pendingSeekFrame, ShowEndFrame(seekFps));
-  pendingSeekFrame = -1;
-  RestoreSetupState();
-  if (target > 0) {
-    const int before = LocateFrame(scenePlayer.sceneData, target - 1, seekFps).index;
-    for (int scene = 0; scene < before; ++scene) {
-      DrawUnseen(SceneFirstFrame(scenePlayer.sceneData, scene + 1, seekFps) - 1);
-    }
-    DrawUnseen(target - 1);
-  }
-  scenePlayer.SeekToFrame(target, seekFps, demoTimer.start);
-  // The frame-rate count would take the jump for time spent.
-  frameCount = 0;
-  fpsTimer.Reset();
-}
-
 void DrawFrame() {
-  if (pendingSeekFrame >= 0) SeekNow();
+  if (transport.SeekPending()) {
+    transport.CarryOutSeek(&scenePlayer, demoTimer.start, DrawUnseen);
+    // The frame-rate count would take the jump for time spent.
+    frameCount = 0;
+    fpsTimer.Reset();
+  }
   float eff = 0.0f;
   const float t = DrawPicture(&eff);
 
@@ -385,7 +296,8 @@ void DrawFrame() {
              static_cast<double>(eff));
     scenePlayer.SkipScene();
   }
-  PollTransport(t);
+  transport.PollKeys(t, scenePlayer);
+  PollScreenKeys();
 
   BlackenOutside(picture, drawableWidth, drawableHeight);
   const double frameTime = RunTime();
@@ -413,7 +325,7 @@ std::string FindDataFolder() {
   if (!options.dataDir.empty()) return options.dataDir;
   const std::vector<std::string> folders = platform::DataFolderCandidates(
       platform::ProgramFolder(), VELMORA_SHARE_FROM_PROGRAM, VELMORA_INSTALLED_SHARE);
-  const std::string found = platform::FirstFolderHolding(folders, "demomusic.xm");
+  const std::string found = platform::FirstFolderHolding(folders, show::kMusicFile);
   if (found.empty()) {
     std::string places;
     for (size_t i = 0; i < folders.size(); ++i) {
@@ -432,11 +344,18 @@ std::string FindDataFolder() {
   return found;
 }
 
-}  // namespace
+// Ends what the set-up began when a run leaves, whichever way: the scene
+// player's Done (its result to the result box) and the window.
+struct Teardown {
+  ~Teardown() {
+    DoneDemo();
+    glWindow.Destroy();
+  }
+};
 
-int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
-  // The entry point does this first; again here for shows with their own.
-  platform::CatchInterrupts();
+// What the command line asks for, checked before anything is loaded: -1 to
+// go on, or the status to end with. Fills `plan` for an export.
+int Configure(int argc, const char* const* argv, ExportPlan* plan) {
   std::string error;
   if (!ParseOptions(argc, argv, &options, &error)) {
     std::fprintf(stderr, "velmora: %s\nTry 'velmora --help'.\n", error.c_str());
@@ -479,23 +398,27 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
       }
     }
   }
-  ExportPlan plan;
   if (!options.exportPath.empty()) {
-    plan.path = options.exportPath;
-    plan.fps = options.fps;
-    plan.musicFile = show::kMusicFile;
-    plan.overwrite = options.overwrite;
-    plan.supersample = options.supersample;
-    plan.motionBlur = options.motionBlur;
-    const ExportTarget target = Exporter::CheckTarget(plan, &error);
+    plan->path = options.exportPath;
+    plan->fps = options.fps;
+    plan->musicFile = show::kMusicFile;
+    plan->overwrite = options.overwrite;
+    plan->supersample = options.supersample;
+    plan->motionBlur = options.motionBlur;
+    const ExportTarget target = Exporter::CheckTarget(*plan, &error);
     if (target != ExportTarget::Usable) {
-      std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan.path.c_str(), error.c_str());
+      std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan->path.c_str(), error.c_str());
       return target == ExportTarget::Refused ? kRefused : kWriteFailed;
     }
     // An export shows a clean picture unless asked otherwise.
     bConsole = options.console;
   }
+  return -1;
+}
 
+// The clock, the question and the window: 0 when the window is open, else
+// the status to end with.
+int Open() {
   if (options.offscreen) {
     platform::StartVirtualClock(options.fps * SubframesPerFrame());
     platform::UseSilentSoundOutput(true);
@@ -529,51 +452,51 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   if (!options.shots.empty()) {
     framePixels.resize(static_cast<size_t>(frameWidth) * frameHeight * 3 * 2);
   }
+  return 0;
+}
 
+// The set-up and everything the first frame needs: 0 to play, else the
+// status to end with.
+int Load(TimelineFiller fillTimeline, ExportPlan* plan) {
   platform::ClearFailureNote();
   const Result setup = InitDemo(fillTimeline);
-  if (platform::Interrupted()) {
-    DoneDemo();
-    glWindow.Destroy();
-    return platform::kInterruptedStatus;
-  }
+  if (platform::Interrupted()) return platform::kInterruptedStatus;
   if (setup.code != 0) {
     // The message above keeps its fixed text; this says which file and why.
     if (!platform::FailureNote().empty()) {
       std::fprintf(stderr, "velmora: %s\n", platform::FailureNote().c_str());
     }
     // Layers after the failed one were never initialised: nothing can be drawn.
-    DoneDemo();
-    glWindow.Destroy();
     return 1;
   }
   if (!options.offscreen && !platform::SoundHasDevice()) {
     std::fprintf(stderr, "velmora: no sound device could be opened; the show plays silently\n");
   }
-  seekFps = options.offscreen ? options.fps : 60;
+  transport.Begin(options.offscreen ? options.fps : 60);
   runClockOrigin = platform::MonotonicSeconds();
-  if (options.start > 0.0) pendingSeekFrame = FirstFrameAtOrAfter(options.start, seekFps);
+  if (options.start > 0.0) transport.RequestSeek(FirstFrameAtOrAfter(options.start, transport.fps));
 
   if (!options.exportPath.empty()) {
     // The whole drawable is read back and filtered down to the export's size.
-    plan.width = frameWidth / options.supersample;
-    plan.height = frameHeight / options.supersample;
+    plan->width = frameWidth / options.supersample;
+    plan->height = frameHeight / options.supersample;
     const int n = SubframesPerFrame();
-    plan.expectedFrames = (LastFrameOfRun() + n) / n;
+    plan->expectedFrames = (LastFrameOfRun() + n) / n;
     std::string reason;
-    if (!exporter.Begin(plan, &reason)) {
-      const bool stopped = platform::Interrupted();
-      if (!stopped) {
-        std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan.path.c_str(),
-                     reason.c_str());
-      }
-      DoneDemo();
-      glWindow.Destroy();
-      return stopped ? platform::kInterruptedStatus : kWriteFailed;
+    if (!exporter.Begin(*plan, &reason)) {
+      if (platform::Interrupted()) return platform::kInterruptedStatus;
+      std::fprintf(stderr, "velmora: cannot export to %s: %s\n", plan->path.c_str(),
+                   reason.c_str());
+      return kWriteFailed;
     }
     exporting = true;
   }
+  return 0;
+}
 
+// The main loop: a waiting event is handled, else a due key is posted, else
+// a frame is drawn, until the run ends.
+void Loop() {
   while (!bQuit) {
     if (platform::Interrupted()) break;
     platform::Event event;
@@ -587,27 +510,42 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
       DrawFrame();
     }
   }
+}
 
-  // The export is completed while the GL context still exists: its last
-  // frame is still in a pixel buffer.
-  if (exporting) {
-    std::string reason;
-    if (platform::Interrupted() || exitStatus != 0) {
-      exporter.Cancel();
-    } else if (!exporter.End(&reason)) {
-      if (!platform::Interrupted()) {
-        std::fprintf(stderr, "\nvelmora: export failed: %s\n", reason.c_str());
-      }
-      exitStatus = kWriteFailed;
+// Completes or abandons the export, while the GL context still exists (its
+// last frame is still in a pixel buffer).
+void FinishExport() {
+  if (!exporting) return;
+  std::string reason;
+  if (platform::Interrupted() || exitStatus != 0) {
+    exporter.Cancel();
+  } else if (!exporter.End(&reason)) {
+    if (!platform::Interrupted()) {
+      std::fprintf(stderr, "\nvelmora: export failed: %s\n", reason.c_str());
     }
-    if (exitStatus != 0 || platform::Interrupted()) {
-      std::fprintf(stderr, "\nvelmora: export %s; removed this run's partial output\n",
-                   platform::Interrupted() ? "interrupted" : "failed");
-    }
+    exitStatus = kWriteFailed;
   }
+  if (exitStatus != 0 || platform::Interrupted()) {
+    std::fprintf(stderr, "\nvelmora: export %s; removed this run's partial output\n",
+                 platform::Interrupted() ? "interrupted" : "failed");
+  }
+}
 
-  DoneDemo();
-  glWindow.Destroy();
+}  // namespace
+
+int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
+  // The entry point does this first; again here for shows with their own.
+  platform::CatchInterrupts();
+  ExportPlan plan;
+  const int configured = Configure(argc, argv, &plan);
+  if (configured >= 0) return configured;
+  const int opened = Open();
+  if (opened != 0) return opened;
+  Teardown teardown;
+  const int loaded = Load(fillTimeline, &plan);
+  if (loaded != 0) return platform::Interrupted() ? platform::kInterruptedStatus : loaded;
+  Loop();
+  FinishExport();
   if (platform::Interrupted()) return platform::kInterruptedStatus;
   return exitStatus;
 }

@@ -3,11 +3,18 @@
 #include <cmath>
 
 #include "platform/clock.h"
+#include "timeline/show/show.h"
 
 float FrameDemoTime(int64_t frame, int fps) {
   const double secondsPerTick = 1.0 / static_cast<double>(platform::PerfFrequency());
   return static_cast<float>(static_cast<double>(platform::TicksAtFrame(frame, fps)) *
                             secondsPerTick);
+}
+
+int64_t ShowEndFrame(int fps) {
+  int64_t k = 0;
+  while (FrameDemoTime(k, fps) <= show::kEnd) ++k;
+  return k;
 }
 
 int64_t FirstFrameAtOrAfter(double seconds, int fps) {

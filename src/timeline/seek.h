@@ -27,5 +27,9 @@ struct ScenePosition {
 // one scene per frame at most, and stays on the last scene.
 ScenePosition LocateFrame(const std::vector<Scene>& scenes, int64_t frame, int fps);
 
+// The first frame of a run at `fps` frames a second whose demo time is past
+// the end of the show: the frame that ends it.
+int64_t ShowEndFrame(int fps);
+
 // The first frame of scene `index` in a straight run (0 for the first scene).
 int64_t SceneFirstFrame(const std::vector<Scene>& scenes, int index, int fps);

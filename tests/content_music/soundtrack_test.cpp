@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace {
 

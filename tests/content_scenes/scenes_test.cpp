@@ -27,7 +27,7 @@
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
 #include "texture/texlib.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace {
 

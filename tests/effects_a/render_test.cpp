@@ -2,7 +2,7 @@
 // pictures and models, so that step order, blend factors and time windows
 // show in single pixels. Points are in overlay units (640 x 480).
 #include "effects_a/stage.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace {
 

@@ -106,10 +106,10 @@ void ExpectClockLoops(Layer& layer, int stepsToLast, float grey = 1.0f) {
   Advance(stepsToLast);
   const Frame last = Play(layer, 0.0f, grey);
   EXPECT_GT(last.Differences(first, 40), 1000);
-  EXPECT_DOUBLE_EQ(layer.timer.GetTime(), 0.1 * stepsToLast);
+  EXPECT_DOUBLE_EQ(layer.clock.timer.GetTime(), 0.1 * stepsToLast);
   Advance(1);
   EXPECT_LT(Play(layer, 0.0f, grey).Differences(last, 40), 100);
-  EXPECT_EQ(layer.timer.GetTime(), 0.0);
+  EXPECT_EQ(layer.clock.timer.GetTime(), 0.0);
   EXPECT_EQ(Play(layer, 0.0f, grey).Differences(first, 0), 0);
   Advance(5);
   layer.Restart();

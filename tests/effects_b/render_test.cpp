@@ -4,7 +4,7 @@
 #include "effects_a/stage.h"
 #include "render/glhelpers.h"
 #include "shell/objects/globals.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "support/png_read.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace fs = std::filesystem;
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace fs = std::filesystem;
 

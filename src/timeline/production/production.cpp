@@ -11,7 +11,7 @@
 #include "effects/layer08.h"
 #include "effects/layer09.h"
 #include "effects/layer10.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace {
 

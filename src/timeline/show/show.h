@@ -1,8 +1,9 @@
 // The show in one table: the scenes in play order with the layer each plays
-// and the demo time at which it ends, the end of the run, and the files each
-// layer loads. The player, the layers, the content generator (which makes
-// these files and the soundtrack whose sections end with the scenes) and the
-// tests all read it from here.
+// and the demo time at which it ends, the end of the run, the files each
+// layer loads and the folders they are in, and the band of the picture
+// between the letterbox bars. The player, the layers, the frame driver, the
+// content generator (which makes these files and the soundtrack whose
+// sections end with the scenes) and the tests all read it from here.
 #pragma once
 #include <array>
 #include <cstddef>
@@ -14,6 +15,17 @@ constexpr float kEnd = 193.9f;
 
 // The music module, in the working folder.
 inline constexpr char kMusicFile[] = "demomusic.xm";
+
+// The folders of the pictures and the 3DS scenes, as the production writes
+// them (the file layer reads the backslash as a folder separator).
+inline constexpr char kTextureFolder[] = "textures\\";
+inline constexpr char kSceneFolder[] = "scenes\\";
+
+// The seen picture: the band between the two black letterbox bars, in the
+// 640x480 overlay (y downwards). The bars cover everything above and below.
+constexpr float kBandTop = 80.0f;
+constexpr float kBandBottom = 400.0f;
+constexpr float kBandHeight = kBandBottom - kBandTop;
 
 // 3DS scenes, under "scenes\\".
 namespace models {
