@@ -58,7 +58,7 @@ snapshot >"$work/after"
 new="$(LC_ALL=C comm -13 "$work/before" "$work/after" |
   grep -vx -e /usr/share/icons/hicolor/icon-theme.cache -e /usr/share/applications/mimeinfo.cache ||
   true)"
-[ -z "$new" ] || fail "new files after install, play and purge: $new"
+[ -z "$new" ] || fail "new files after install, play and purge:"$'\n'"$new"
 for dir in /usr/share/velmora /usr/share/doc/velmora; do
   [ ! -e "$dir" ] || fail "$dir remains after purge"
 done
