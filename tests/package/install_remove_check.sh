@@ -15,13 +15,15 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export DEBIAN_FRONTEND=noninteractive
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
+# The compiler cache, which builds elsewhere on the machine may be filling.
+ccache_dir="$(ccache -k cache_dir 2>/dev/null || echo "$HOME/.cache/ccache")"
 # Every path of the system outside package managers' state, caches, logs and
 # this checkout: compared before installing and after purging, it shows files
 # that the package or the program wrote and that dpkg does not know of.
 snapshot() {
   find /usr /etc /opt /var /root /home /srv -xdev \( -path /var/lib/dpkg -o -path /var/lib/apt \
-    -o -path /var/cache -o -path /var/log -o -path /var/tmp -o -path "$repo" -o -path "$work" \) \
-    -prune -o -print 2>/dev/null | LC_ALL=C sort
+    -o -path /var/cache -o -path /var/log -o -path /var/tmp -o -path "$repo" -o -path "$work" \
+    -o -path "$ccache_dir" \) -prune -o -print 2>/dev/null | LC_ALL=C sort
 }
 snapshot >"$work/before"
 
