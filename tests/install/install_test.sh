@@ -22,7 +22,8 @@ DESTDIR="$work/root" cmake --install "$build" --prefix "$prefix" >"$work/install
 root="$work/root$prefix"
 for file in bin/velmora share/velmora/demomusic.xm share/applications/velmora.desktop \
             share/icons/hicolor/48x48/apps/velmora.png share/icons/hicolor/256x256/apps/velmora.png \
-            share/man/man6/velmora.6 share/doc/velmora/README.md; do
+            share/man/man6/velmora.6 share/doc/velmora/README.md share/doc/velmora/copyright \
+            share/metainfo/io.github.velmora.metainfo.xml; do
   [ -s "$root/$file" ] || fail "$file was not installed"
 done
 [ -n "$(ls "$root/share/velmora/scenes")" ] || fail "no scenes installed"
