@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "production/scene_moments.h"
 #include "support/png_read.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -18,27 +19,13 @@ namespace {
 
 using testsupport::Picture;
 
-// Three moments of each scene: just after it starts, inside, near its end
-// (the echo scenes also at their strongest and weakest pulse).
-const std::vector<std::string> kTimes = {
-    "0.5",   "6.2",   "12",     // glow opening
-    "13",    "17",    "23.5",   // logo
-    "25",    "33",    "40.5",   // flying object
-    "42",    "60",    "81",     // tunnel
-    "83",    "88",    "94",     // crabs
-    "95",    "100",   "105.4",  // particles
-    "106",   "110.2", "116",    // wide-angle echo
-    "118",   "126",   "134.5",  // tumbling object
-    "135",   "137.2", "140.2",  // echo again
-    "141",   "150",   "157.8",  // game piece
-    "158.5", "170",   "181",    // stepped glow
-    "182",   "188",   "193.5",  // closing picture
-};
+using scenemoments::kTimes;
 
 // One offscreen run at 4 frames a second that shoots every moment into `dir`.
 void Shoot(const testsupport::TempDir& dir, bool reference) {
-  std::vector<std::string> args = {VELMORA_PATH, "--data", VELMORA_DATA_DIR, "--offscreen",
-                                   "--fps",      "4",      "--until",        kTimes.back()};
+  std::vector<std::string> args = {VELMORA_PATH,  "--data",     VELMORA_DATA_DIR,
+                                   "--offscreen", "--fps",      std::to_string(scenemoments::kFps),
+                                   "--until",     kTimes.back()};
   for (const std::string& t : kTimes) {
     args.push_back("--shot");
     args.push_back(t + ":" + dir.File(t + ".png"));
