@@ -444,7 +444,11 @@ bool VideoEncoder::CheckByProbe(std::string* reason) {
 bool VideoEncoder::CompareProbe(const std::string& output, bool exitedWell, std::string* reason) {
   const std::string whole = shown_ + " would not be whole: ";
   if (!exitedWell) {
-    *reason = whole + "ffprobe cannot read it (" + LastLine(output) + ")";
+    // ffprobe names the file by its temporary name: the reason alone is kept.
+    std::string said = LastLine(output);
+    const std::string named = path_ + ": ";
+    if (said.rfind(named, 0) == 0) said.erase(0, named.size());
+    *reason = whole + "ffprobe cannot read it (" + said + ")";
     return false;
   }
   int64_t videoPackets = -1;
