@@ -52,8 +52,14 @@ std::string Plain(int error) { return std::strerror(error); }
 }  // namespace
 
 const std::string& RunTag() {
-  static const std::string tag =
-      std::to_string(getpid()) + "-" + std::to_string(StartTime(getpid()));
+  // Per thread, so that no lock is needed; made again in a forked child,
+  // which is another process.
+  thread_local pid_t owner = 0;
+  thread_local std::string tag;
+  if (owner != getpid()) {
+    owner = getpid();
+    tag = std::to_string(owner) + "-" + std::to_string(StartTime(owner));
+  }
   return tag;
 }
 
