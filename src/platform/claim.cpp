@@ -116,7 +116,7 @@ bool ClaimName(const std::string& temporary, const std::string& path, bool repla
   unlink(temporary.c_str());
   if (reason != nullptr) {
     if (error == EEXIST) {
-      *reason = path + " appeared meanwhile; it is left as it is (--overwrite replaces it)";
+      *reason = path + " appeared meanwhile; it is left as it is";
     } else {
       *reason = "cannot put the finished file in place as " + path + ": " + Plain(error);
     }

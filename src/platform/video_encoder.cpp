@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -218,18 +219,31 @@ bool VideoEncoder::Start(const std::string& path, const std::string& format, int
   fcntl(pipe_, F_SETFL, fcntl(pipe_, F_GETFL) | O_NONBLOCK);
   pid_ = child;
   killed_ = false;
+  stall_ = StallSeconds();
+  activeAt_ = MonotonicSeconds();
+  activitySampled_ = 0.0;
+  activity_ = 0;
   return true;
 }
 
+std::string VideoEncoder::InUserTerms(std::string said) const {
+  // ffmpeg names the file by its temporary name; the user knows it as theirs.
+  for (size_t at = said.find(path_); !path_.empty() && at != std::string::npos;
+       at = said.find(path_, at + shown_.size())) {
+    said.replace(at, path_.size(), shown_);
+  }
+  return said;
+}
+
 std::string VideoEncoder::WhyItStopped() {
-  std::string last = LastLine(ReadAll(logPath_));
+  std::string last = InUserTerms(LastLine(ReadAll(logPath_)));
   if (!last.empty()) return last;
   // Nothing said: how it ended, when it has (it may take a moment).
   for (int i = 0; i < 50 && pid_ > 0; ++i) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
-      last = LastLine(ReadAll(logPath_));
+      last = InUserTerms(LastLine(ReadAll(logPath_)));
       if (!last.empty()) return last;
       if (WIFSIGNALED(status))
         return std::string("it was killed by signal ") + std::to_string(WTERMSIG(status)) + " (" +
@@ -265,16 +279,28 @@ uint64_t VideoEncoder::ChildActivity() const {
   return activity;
 }
 
+bool VideoEncoder::Stalled(double lastTaken) {
+  const double now = MonotonicSeconds();
+  // /proc is read at most once a second, and only while waiting.
+  if (now - activitySampled_ >= 1.0) {
+    activitySampled_ = now;
+    const uint64_t seen = ChildActivity();
+    if (seen != activity_) {
+      activity_ = seen;
+      activeAt_ = now;
+    }
+  }
+  return now - std::max(activeAt_, lastTaken) >= stall_;
+}
+
 bool VideoEncoder::WriteFrame(const uint8_t* rgb, std::string* reason) {
   size_t done = 0;
-  const double stall = StallSeconds();
-  double lastProgress = MonotonicSeconds();
-  uint64_t activity = ChildActivity();
+  double lastTaken = MonotonicSeconds();
   while (done < frameBytes_) {
     const ssize_t wrote = write(pipe_, rgb + done, frameBytes_ - done);
     if (wrote > 0) {
       done += static_cast<size_t>(wrote);
-      lastProgress = MonotonicSeconds();
+      lastTaken = MonotonicSeconds();
       continue;
     }
     if (wrote < 0 && errno != EAGAIN && errno != EINTR) {
@@ -285,20 +311,14 @@ bool VideoEncoder::WriteFrame(const uint8_t* rgb, std::string* reason) {
       *reason = Interrupted() ? "interrupted" : "stopped";
       return false;
     }
-    const double now = MonotonicSeconds();
-    if (now - lastProgress >= stall) {
-      const uint64_t seen = ChildActivity();
-      if (seen == activity) {
-        char text[160];
-        std::snprintf(text, sizeof(text),
-                      "ffmpeg has taken no frames and done no work for %.0f s; it seems stuck "
-                      "and was stopped",
-                      stall);
-        *reason = text;
-        return false;
-      }
-      activity = seen;
-      lastProgress = now;
+    if (Stalled(lastTaken)) {
+      char text[160];
+      std::snprintf(text, sizeof(text),
+                    "ffmpeg has taken no frames and done no work for %.0f s; it seems stuck "
+                    "and was stopped",
+                    stall_);
+      *reason = text;
+      return false;
     }
     pollfd ready = {pipe_, POLLOUT, 0};
     poll(&ready, 1, 100);
@@ -311,9 +331,7 @@ bool VideoEncoder::Finish(std::string* reason) {
   if (pipe_ >= 0) close(pipe_);
   pipe_ = -1;
   int status = 0;
-  const double stall = StallSeconds();
-  double lastProgress = MonotonicSeconds();
-  uint64_t activity = ChildActivity();
+  const double closed = MonotonicSeconds();
   while (pid_ > 0) {
     const pid_t done = waitpid(pid_, &status, WNOHANG);
     if (done == pid_ || (done < 0 && errno != EINTR)) break;
@@ -321,17 +339,12 @@ bool VideoEncoder::Finish(std::string* reason) {
       *reason = "interrupted";
       return false;  // Abort stops ffmpeg
     }
-    const double now = MonotonicSeconds();
-    const uint64_t seen = ChildActivity();
-    if (seen != activity) {
-      activity = seen;
-      lastProgress = now;
-    } else if (now - lastProgress >= stall) {
+    if (Stalled(closed)) {
       char text[160];
       std::snprintf(text, sizeof(text),
                     "ffmpeg did not finish %s and did no work for %.0f s; it seems stuck and was "
                     "stopped",
-                    shown_.c_str(), stall);
+                    shown_.c_str(), stall_);
       *reason = text;
       return false;
     }
@@ -345,7 +358,7 @@ bool VideoEncoder::Finish(std::string* reason) {
   logPath_.clear();
   const bool exitedWell = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   if (!exitedWell || !LastLine(messages).empty()) {
-    std::string last = LastLine(messages);
+    std::string last = InUserTerms(LastLine(messages));
     if (last.empty()) {
       last = WIFSIGNALED(status) ? "it was killed by signal " + std::to_string(WTERMSIG(status))
                                  : "it ended with status " + std::to_string(WEXITSTATUS(status));

@@ -64,10 +64,14 @@ class VideoEncoder {
 
  private:
   std::string WhyItStopped();
+  std::string InUserTerms(std::string said) const;
   // Checks ffprobe's report `output` (key=value lines) against the frames
   // written.
   bool CompareProbe(const std::string& output, bool exitedWell, std::string* reason);
   uint64_t ChildActivity() const;
+  // True when ffmpeg has taken nothing since `lastTaken` and shown no
+  // activity for the stall deadline.
+  bool Stalled(double lastTaken);
   bool CheckByProbe(std::string* reason);
 
   int pipe_ = -1;
@@ -76,6 +80,10 @@ class VideoEncoder {
   int64_t framesWritten_ = 0;
   int fps_ = 1;
   std::atomic<bool> killed_{false};
+  double stall_ = 60.0;
+  double activeAt_ = 0.0;         // when ffmpeg was last seen working
+  double activitySampled_ = 0.0;  // when that was last looked at
+  uint64_t activity_ = 0;
   std::string path_;
   std::string shown_;
   std::string format_;

@@ -538,6 +538,17 @@ TEST_F(ExportTest, MessagesNameTheUsersFileAndTheSystemsReason) {
   EXPECT_EQ(run.exitStatus, 3);
   EXPECT_NE(run.err.find("ffmpeg stopped taking frames: it ended with status 7"), std::string::npos)
       << run.err;
+  // ffmpeg's own words name its output by the hidden name: given as the user's.
+  run = Run({"--export", video, "--fps", "10", "--until", "0.5"},
+            {FakeFFmpeg("for a; do out=$a; done\ncat >/dev/null\n"
+                        "echo \"Error writing trailer of $out: No space left on device\" >&2\n"
+                        "exit 1")});
+  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_NE(run.err.find("ffmpeg failed: Error writing trailer of " + video +
+                         ": No space left on device"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("/."), std::string::npos) << "a hidden name: " << run.err;
   // A file ffprobe cannot read: named as the user's, with ffprobe's reason.
   run = Run({"--export", video, "--fps", "10", "--until", "0.5"},
             {FakeFFmpeg("for a; do out=$a; done\ncat >/dev/null\nhead -c 1000 /dev/urandom > "
