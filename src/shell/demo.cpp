@@ -281,10 +281,17 @@ void SaveSetupState() {
   glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
 }
 
+// The window's clear colour after the set-up. The first frame starts from
+// buffers cleared with it (a layer's capture pass draws over them), so a seek
+// clears with it again rather than start from the last frame's buffers.
+float setupClearColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+
 void RestoreSetupState() {
   glPopClientAttrib();
   glPopAttrib();
   SaveSetupState();
+  std::copy(setupClearColor, setupClearColor + 4, glWindow.clearColor);
+  glWindow.Clear();
 }
 
 // Returns the set-up's result; the caller ends the run when it failed.
@@ -300,6 +307,8 @@ Result InitDemo(TimelineFiller fillTimeline) {
   demoTimer.Reset();
   fpsTimer.Reset();
   if (result.code == 0) scenePlayer.Start();
+  std::copy(glWindow.clearColor, glWindow.clearColor + 4, setupClearColor);
+  glWindow.Clear();
   SaveSetupState();
   return result;
 }
