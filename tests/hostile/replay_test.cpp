@@ -1,6 +1,7 @@
 // Replays a fuzz target's seeds and regression files through the target's own
-// code (FUZZ_TARGET names it). A target ends the process on a broken promise,
-// the sanitizers on a memory error: the line before says which file it was.
+// code (FUZZ_TARGET names the target, FUZZ_SUITE the test suite). A target
+// ends the process on a broken promise, the sanitizers on a memory error: the
+// line printed before says which file it was.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,7 +39,7 @@ size_t Replay(const std::string& folder) {
 
 }  // namespace
 
-TEST(FuzzReplay, SeedsAndRegressionFilesRunClean) {
+TEST(FUZZ_SUITE, SeedsAndRegressionFilesRunClean) {
   const std::string source = VELMORA_SOURCE_DIR;
   EXPECT_GT(Replay(source + "/fuzz/corpus/" FUZZ_TARGET), 0u) << "no seeds for " FUZZ_TARGET;
   Replay(source + "/tests/hostile/" FUZZ_TARGET);
