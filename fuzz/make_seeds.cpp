@@ -1,6 +1,7 @@
 // Writes the fuzz targets' seed inputs: small valid files of each kind, made
 // with the content writers, and a few command lines. The committed seeds in
-// fuzz/corpus/ were made by this program:
+// fuzz/corpus/ were made by this program, after a first scripts/fuzz run:
+//   cmake --build build-fuzz --target velmora_fuzz_seeds
 //   build-fuzz/fuzz/velmora_fuzz_seeds fuzz/corpus
 #include <cstdio>
 #include <filesystem>
