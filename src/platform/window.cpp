@@ -352,4 +352,17 @@ bool KeyWentDown(Key key) {
   return wentDown;
 }
 
+void WaitForEvent(double seconds) {
+  if (!g_videoStarted || seconds <= 0.0) return;
+  SDL_WaitEventTimeout(nullptr, static_cast<int>(seconds * 1000.0 + 0.5));
+}
+
+int DisplayRefreshRate() {
+  if (g_window == nullptr) return 0;
+  SDL_DisplayMode mode;
+  const int display = SDL_GetWindowDisplayIndex(g_window);
+  if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) return 0;
+  return mode.refresh_rate;
+}
+
 }  // namespace platform

@@ -102,6 +102,11 @@ struct Event {
 
 // Takes one event from the queue without waiting; false when the queue is empty.
 bool PollEvent(Event* event);
+// Waits until an event is waiting or `seconds` have passed, whichever comes
+// first; the event stays queued for PollEvent.
+void WaitForEvent(double seconds);
+// The refresh rate of the display the window is on, in Hz; 0 when unknown.
+int DisplayRefreshRate();
 // Puts a quit message at the end of the queue.
 void PostQuit();
 // Puts a key press at the end of the queue, exactly as the keyboard would.

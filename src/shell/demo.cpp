@@ -10,6 +10,7 @@
 
 #include "app/cli/options.h"
 #include "app/export/exporter.h"
+#include "app/pacing/pacing.h"
 #include "app/transport/transport.h"
 #include "platform/claim.h"
 #include "platform/clock.h"
@@ -59,6 +60,11 @@ int fontHeight = 0;
 
 // Pause, seeks, mute and volume.
 Transport transport;
+// Paces the live show's frames to the display where the swap does not.
+FramePacer pacer(FrameInterval(60));
+// Something happened since the last frame that may change the picture (an
+// event, a key, a resize): a paused live show draws only then.
+bool pictureStale = true;
 // The run's own clock for --until, --shot and --key: it starts at --start and
 // moves on with every frame, paused or not.
 double runClockOrigin = 0.0;
@@ -480,6 +486,7 @@ int Load(TimelineFiller fillTimeline, ExportPlan* plan) {
     std::fprintf(stderr, "velmora: no sound device could be opened; the show plays silently\n");
   }
   transport.Begin(options.offscreen ? options.fps : 60);
+  pacer = FramePacer(FrameInterval(platform::DisplayRefreshRate()));
   runClockOrigin = platform::MonotonicSeconds();
   if (options.start > 0.0) transport.RequestSeek(FirstFrameAtOrAfter(options.start, transport.fps));
 
@@ -501,20 +508,53 @@ int Load(TimelineFiller fillTimeline, ExportPlan* plan) {
   return 0;
 }
 
+// The live show waits for the display's next refresh where the swap did not
+// (software rendering, a virtual X server); --no-vsync draws unpaced.
+void PaceLiveFrame() {
+  if (options.offscreen || !options.vsync) return;
+  platform::WaitForEvent(pacer.AfterPresent(platform::MonotonicSeconds()));
+}
+
+// True when the live show is paused and nothing has happened since the last
+// frame: the picture on the screen is still right, so nothing is drawn
+// (unless --until or a shot is due: a frame carries them out).
+bool NothingToDraw() {
+  if (!transport.paused || options.offscreen || pictureStale || transport.SeekPending()) {
+    return false;
+  }
+  const double now = RunTime();
+  if (options.until >= 0.0 && now >= options.until) return false;
+  for (size_t i = 0; i < options.shots.size(); ++i) {
+    if (!shotTaken[i] && now >= options.shots[i].time) return false;
+  }
+  return true;
+}
+
 // The main loop: a waiting event is handled, else a due key is posted, else
-// a frame is drawn, until the run ends.
+// a frame is drawn, until the run ends. A paused live show sleeps until
+// something happens.
 void Loop() {
   while (!bQuit) {
     if (platform::Interrupted()) break;
     platform::Event event;
     if (platform::PollEvent(&event)) {
+      pictureStale = true;
       if (event.type == platform::EventType::Quit) {
         bQuit = true;
         break;
       }
       WndProc(event);
-    } else if (!PostDueKeys()) {
+    } else if (PostDueKeys()) {
+      pictureStale = true;
+    } else if (NothingToDraw()) {
+      // Wakes for input; a quarter of a second bounds the wait for the rest
+      // (a signal, the window manager's redraw of an exposed window).
+      platform::WaitForEvent(0.25);
+      pictureStale = pictureStale || platform::Interrupted();
+    } else {
+      pictureStale = false;
       DrawFrame();
+      PaceLiveFrame();
     }
   }
 }
