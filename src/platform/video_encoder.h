@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -13,6 +14,17 @@ bool HaveFFmpeg();
 // the file exactly, with its index ("moov") present. Otherwise false with the
 // reason: a writer that stopped half-way (a full disk) leaves it short.
 bool Mp4IsComplete(const std::string& path, std::string* reason);
+
+// A chapter of a video: from `start` to `end` seconds, named `title`.
+struct VideoChapter {
+  double start = 0.0;
+  double end = 0.0;
+  std::string title;
+};
+
+// The chapters as the text of an ffmetadata file: times in milliseconds, the
+// characters the format reserves ('=', ';', '#', '\\', new lines) escaped.
+std::string FFMetadataText(const std::vector<VideoChapter>& chapters);
 
 class VideoEncoder {
  public:
@@ -28,6 +40,8 @@ class VideoEncoder {
   // folder, removed by Finish and Abort.
   bool Start(const std::string& path, const std::string& format, int width, int height, int fps,
              const std::string& audioWav, const std::string& title, std::string* reason);
+  // Chapters that the next Start writes into the file (none unless set).
+  void SetChapters(const std::vector<VideoChapter>& chapters) { chapters_ = chapters; }
   // One frame, rows top first, 3 * width bytes each.
   bool WriteFrame(const uint8_t* rgb, std::string* reason);
   // Closes the pipe and waits for ffmpeg. True only when ffmpeg ended well,
@@ -41,12 +55,15 @@ class VideoEncoder {
   void Abort();
 
  private:
+  void RemoveChapters();
   int pipe_ = -1;
   int pid_ = -1;
   size_t frameBytes_ = 0;
   std::string path_;
   std::string format_;
   std::string logPath_;
+  std::vector<VideoChapter> chapters_;
+  std::string chaptersPath_;  // the ffmetadata file beside the log
 };
 
 }  // namespace platform
