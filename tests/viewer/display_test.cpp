@@ -92,6 +92,18 @@ class OsdDisplayTest : public ::testing::Test {
     return &pixels[(static_cast<size_t>(top + y) * kW + kPicX + x) * 3];
   }
 
+  // Bright pixels of the text row in the last tenth of the track.
+  int InkedNearTheRightEnd(const std::vector<uint8_t>& pixels) const {
+    const osd::BarLayout& bar = display_.Layout();
+    int inked = 0;
+    for (int y = bar.textBaseline - bar.textHeight; y < bar.textBaseline + 4; ++y) {
+      for (int x = bar.trackRight - (bar.trackRight - bar.trackLeft) / 10; x < kPicW; ++x) {
+        inked += At(pixels, x, y)[0] > 200;
+      }
+    }
+    return inked;
+  }
+
   osd::Display display_;
 };
 
@@ -148,6 +160,8 @@ TEST_F(OsdDisplayTest, DrawsTheBarInTheBandOnlyAndRestoresTheState) {
     }
   }
   EXPECT_GT(inked, 200);
+  // The volume, right-aligned at the track's end.
+  EXPECT_GT(InkedNearTheRightEnd(pixels), 20);
 }
 
 // Faded out (2.5 s after the last input, not paused), nothing is drawn at
@@ -164,6 +178,7 @@ TEST_F(OsdDisplayTest, FadesToNothing) {
   const int x = (bar.trackLeft + bar.XAt(100.0)) / 2;
   const int y = bar.trackTop + bar.trackHeight / 2;
   EXPECT_GT(At(full, x, y)[0], 240);
+  EXPECT_EQ(InkedNearTheRightEnd(full), 0);  // no change of volume, no volume
   EXPECT_LT(At(half, x, y)[0], 200);
   EXPECT_GT(At(half, x, y)[0], kGrey);
   for (uint8_t v : gone) ASSERT_EQ(v, kGrey);
