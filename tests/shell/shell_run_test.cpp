@@ -154,7 +154,10 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
   run = testsupport::RunProgram({TESTSHOW_PATH, "--data", dir_.path(), "--window"}, {},
                                 {"DISPLAY", "WAYLAND_DISPLAY"});
   EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "Create window failed!");
+  // One box, and one line on stderr: the fixed message, then the reason.
+  EXPECT_EQ(run.err.rfind("Create window failed!  no display to open a window on", 0), 0u)
+      << run.err;
+  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
 
   run = Run({"--offscreen", "--data", dir_.File("nowhere")});
   EXPECT_EQ(run.exitStatus, 2);
