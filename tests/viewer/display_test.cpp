@@ -25,13 +25,13 @@ struct GLState {
   std::array<float, 16> projection{}, modelview{};
   std::array<float, 4> colour{}, rasterPos{};
   std::array<int, 4> viewport{};
-  int blendSrc = 0, blendDst = 0, matrixMode = 0, activeUnit = 0, listBase = 0;
+  int blendSrc = 0, blendDst = 0, matrixMode = 0, activeUnit = 0, listBase = 0, texture = 0;
   std::vector<int> enabled;
   bool operator==(const GLState& o) const {
     return projection == o.projection && modelview == o.modelview && colour == o.colour &&
            rasterPos == o.rasterPos && viewport == o.viewport && blendSrc == o.blendSrc &&
            blendDst == o.blendDst && matrixMode == o.matrixMode && activeUnit == o.activeUnit &&
-           listBase == o.listBase && enabled == o.enabled;
+           listBase == o.listBase && texture == o.texture && enabled == o.enabled;
   }
 };
 
@@ -47,6 +47,7 @@ GLState ReadState() {
   glGetIntegerv(GL_MATRIX_MODE, &s.matrixMode);
   glGetIntegerv(GL_ACTIVE_TEXTURE, &s.activeUnit);
   glGetIntegerv(GL_LIST_BASE, &s.listBase);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &s.texture);
   for (GLenum cap : {GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_ALPHA_TEST, GL_FOG,
                      GL_SCISSOR_TEST, GL_TEXTURE_2D, GL_LINE_SMOOTH}) {
     s.enabled.push_back(glIsEnabled(cap));
@@ -147,9 +148,10 @@ TEST_F(OsdDisplayTest, DrawsTheBarInTheBandOnlyAndRestoresTheState) {
     EXPECT_GT(p[0], 200) << tick.label;
     EXPECT_GT(p[0], p[2] + 80) << tick.label;
   }
-  // Between two ticks above the track: the dark panel.
-  const uint8_t* gap = At(pixels, (bar.ticks[3].x + bar.ticks[4].x) / 2, tickY);
-  EXPECT_LT(gap[0], kGrey);
+  // Between the first two ticks above the track: the dark panel over the
+  // console's corner; beyond it, the band as it was.
+  EXPECT_LT(At(pixels, (bar.ticks[0].x + bar.ticks[1].x) / 2, tickY)[0], kGrey);
+  EXPECT_EQ(At(pixels, bar.panelRight + 1, tickY)[0], kGrey);
 
   // The pause sign's first bar, then text along the row.
   EXPECT_GT(At(pixels, bar.trackLeft + bar.pauseBarWidth / 2, bar.textBaseline - 2)[0], 240);

@@ -8,10 +8,17 @@
 namespace osd {
 namespace {
 
-void Rect(int x, int y, int width, int height, float r, float g, float b, float a) {
-  const float colour[4] = {r, g, b, a};
-  DrawRect2D(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + width),
-             static_cast<float>(y + height), colour);
+// One quad of a batch (inside glBegin(GL_QUADS)).
+void Quad(int x, int y, int width, int height, float r, float g, float b, float a) {
+  const float x0 = static_cast<float>(x);
+  const float y0 = static_cast<float>(y);
+  const float x1 = static_cast<float>(x + width);
+  const float y1 = static_cast<float>(y + height);
+  glColor4f(r, g, b, a);
+  glVertex2f(x0, y0);
+  glVertex2f(x1, y0);
+  glVertex2f(x1, y1);
+  glVertex2f(x0, y1);
 }
 
 }  // namespace
@@ -20,9 +27,9 @@ void Display::Follow(int width, int height, void* deviceContext) {
   if (width != layout_.pictureWidth || height != layout_.pictureHeight) {
     layout_ = LayoutBar(width, height);
   }
-  if (layout_.textHeight != fontHeight_) {
-    font_.Create(deviceContext, "Tahoma", layout_.textHeight, 700);
-    fontHeight_ = layout_.textHeight;
+  if (deviceContext != nullptr && layout_.textHeight != glyphHeight_) {
+    haveGlyphs_ = glyphs_.Make(layout_.textHeight);
+    glyphHeight_ = layout_.textHeight;
   }
 }
 
@@ -30,11 +37,13 @@ void Display::Draw(const State& state, double now, const ShowStatus& status, int
                    int width, int height, void* deviceContext) {
   const float opacity = state.Opacity(now, status.paused);
   if (opacity <= 0.0f || width <= 0 || height <= 0) return;
-  Follow(width, height, deviceContext);
 
   // Everything this changes comes back at the end: the layers of the next
-  // frame rely on the state the frames before left.
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  // frame rely on the state the frames before left. (Only the groups it
+  // touches: saving all of them costs the software renderer more than the
+  // drawing.)
+  glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT |
+               GL_TRANSFORM_BIT | GL_VIEWPORT_BIT);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glMatrixMode(GL_MODELVIEW);
@@ -51,6 +60,8 @@ void Display::Draw(const State& state, double now, const ShowStatus& status, int
   glDisable(GL_STENCIL_TEST);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  SelectTextureUnit(GL_TEXTURE0_ARB);
+  Follow(width, height, deviceContext);
 
   DrawBar(state, now, status, opacity);
 
@@ -63,59 +74,65 @@ void Display::Draw(const State& state, double now, const ShowStatus& status, int
 
 void Display::DrawBar(const State& state, double now, const ShowStatus& status, float o) {
   const BarLayout& b = layout_;
-  Rect(0, b.panelTop, b.pictureWidth, b.pictureHeight - b.panelTop, 0.0f, 0.0f, 0.0f, 0.7f * o);
-
-  // The track, the part already played, a tick at every scene's start, and
-  // the knob at the time shown (the drag's target while dragging).
   const double shown = state.Dragging() ? state.DragTarget() : status.demoTime;
   const int at = b.XAt(shown);
-  Rect(b.trackLeft, b.trackTop, b.trackRight - b.trackLeft, b.trackHeight, 0.45f, 0.45f, 0.45f,
-       0.9f * o);
-  Rect(b.trackLeft, b.trackTop, at - b.trackLeft, b.trackHeight, 1.0f, 1.0f, 1.0f, o);
-  for (const Tick& tick : b.ticks) {
-    Rect(tick.x, b.tickTop, b.tickWidth, b.tickHeight, 1.0f, 0.78f, 0.3f, o);
-  }
-  Rect(at - b.knobWidth / 2, b.knobTop, b.knobWidth, b.knobHeight, 1.0f, 1.0f, 1.0f, o);
 
-  // The text row: [pause sign] elapsed / total, scene n/N and its name, and
-  // the volume at the right end.
+  // The shapes in one batch: the panel over the console's corner, the track,
+  // the part already played, a tick at every scene's start, the knob at the
+  // time shown (the drag's target while dragging), the pause sign.
+  glBegin(GL_QUADS);
+  Quad(0, b.panelTop, b.panelRight, b.pictureHeight - b.panelTop, 0.0f, 0.0f, 0.0f, 0.7f * o);
+  Quad(b.trackLeft, b.trackTop, b.trackRight - b.trackLeft, b.trackHeight, 0.45f, 0.45f, 0.45f,
+       0.9f * o);
+  Quad(b.trackLeft, b.trackTop, at - b.trackLeft, b.trackHeight, 1.0f, 1.0f, 1.0f, o);
+  for (const Tick& tick : b.ticks) {
+    Quad(tick.x, b.tickTop, b.tickWidth, b.tickHeight, 1.0f, 0.78f, 0.3f, o);
+  }
+  Quad(at - b.knobWidth / 2, b.knobTop, b.knobWidth, b.knobHeight, 1.0f, 1.0f, 1.0f, o);
   int textX = b.trackLeft;
   if (status.paused) {
     const int top = b.textBaseline - b.textHeight + b.textHeight / 6;
     const int h = b.textBaseline - top;
-    Rect(textX, top, b.pauseBarWidth, h, 1.0f, 1.0f, 1.0f, o);
-    Rect(textX + 2 * b.pauseBarWidth, top, b.pauseBarWidth, h, 1.0f, 1.0f, 1.0f, o);
+    Quad(textX, top, b.pauseBarWidth, h, 1.0f, 1.0f, 1.0f, o);
+    Quad(textX + 2 * b.pauseBarWidth, top, b.pauseBarWidth, h, 1.0f, 1.0f, 1.0f, o);
     textX += 3 * b.pauseBarWidth + b.margin;
   }
+  glEnd();
+  if (!haveGlyphs_) return;
+
+  // The text in one batch: elapsed / total, scene n/N and its name, and the
+  // volume at the right end.
   char elapsed[16];
   char total[16];
   FormatTime(shown, elapsed, sizeof(elapsed));
   FormatTime(show::kEnd, total, sizeof(total));
   const int scene = state.Dragging() ? SceneAt(shown) : status.scene;
-  const int sceneIndex = scene < 0 ? 0
-                         : scene >= static_cast<int>(kSceneCount)
-                             ? static_cast<int>(kSceneCount) - 1
-                             : scene;
+  const int last = static_cast<int>(kSceneCount) - 1;
+  const int index = scene < 0 ? 0 : scene > last ? last : scene;
   char line[96];
-  std::snprintf(line, sizeof(line), "%s / %s    %d/%d  %s", elapsed, total, sceneIndex + 1,
-                static_cast<int>(kSceneCount), show::kScenes[sceneIndex].name);
-  font_.color[0] = font_.color[1] = font_.color[2] = 1.0f;
-  font_.color[3] = o;
-  font_.Print(static_cast<float>(textX), static_cast<float>(b.textBaseline), "%s", line);
-
-  const float volume = state.VolumeOpacity(now);
-  if (volume > 0.0f) {
-    char text[24];
+  std::snprintf(line, sizeof(line), "%s / %s    %d/%d  %s", elapsed, total, index + 1, last + 1,
+                show::kScenes[static_cast<size_t>(index)].name);
+  char volume[24] = "";
+  const float volumeOpacity = state.VolumeOpacity(now);
+  if (volumeOpacity > 0.0f) {
     if (status.muted) {
-      std::snprintf(text, sizeof(text), "muted");
+      std::snprintf(volume, sizeof(volume), "muted");
     } else {
-      std::snprintf(text, sizeof(text), "volume %d%%", status.volumeSteps * 10);
+      std::snprintf(volume, sizeof(volume), "volume %d%%", status.volumeSteps * 10);
     }
-    font_.color[3] = volume < o ? volume : o;
-    const float w = font_.Width(text);
-    font_.Print(static_cast<float>(b.trackRight) - w, static_cast<float>(b.textBaseline), "%s",
-                text);
   }
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, glyphs_.Texture());
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glBegin(GL_QUADS);
+  glColor4f(1.0f, 1.0f, 1.0f, o);
+  glyphs_.Quads(static_cast<float>(textX), static_cast<float>(b.textBaseline), line);
+  if (volume[0] != '\0') {
+    glColor4f(1.0f, 1.0f, 1.0f, volumeOpacity < o ? volumeOpacity : o);
+    glyphs_.Quads(static_cast<float>(b.trackRight) - glyphs_.Width(volume),
+                  static_cast<float>(b.textBaseline), volume);
+  }
+  glEnd();
 }
 
 }  // namespace osd

@@ -27,7 +27,8 @@ struct Tick {
 struct BarLayout {
   int pictureWidth = 0;
   int pictureHeight = 0;
-  int panelTop = 0;  // the dimmed panel: from here to the picture's bottom
+  int panelTop = 0;    // the dimmed panel over the debug console's corner:
+  int panelRight = 0;  // from the left edge to here, from panelTop down
   int textHeight = 0;
   int textBaseline = 0;
   int trackLeft = 0;  // the track spans [trackLeft, trackRight)

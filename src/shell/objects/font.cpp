@@ -21,13 +21,11 @@ void CFont::Create(void* deviceContext, const std::string& face, int height, int
   // lists go first.
   if (listBase != 0) glDeleteLists(listBase, kCharCount);
   listBase = glGenLists(kCharCount);
-  for (float& advance : advances) advance = 0.0f;
   if (deviceContext == nullptr || listBase == 0) return;
   std::vector<platform::GlyphBitmap> glyphs;
   if (!platform::RasterizeGlyphs(face, height, weight, kFirstChar, kCharCount, &glyphs)) return;
   for (int k = 0; k < kCharCount; ++k) {
     const platform::GlyphBitmap& glyph = glyphs[static_cast<size_t>(k)];
-    advances[k] = glyph.advance;
     glNewList(listBase + static_cast<GLuint>(k), GL_COMPILE);
     glBitmap(glyph.width, glyph.height, glyph.xorig, glyph.yorig, glyph.advance, 0.0f,
              glyph.bits.empty() ? nullptr : glyph.bits.data());
@@ -59,15 +57,4 @@ void CFont::Print(float x, float y, const char* format, ...) {
   glCallLists(length, GL_UNSIGNED_BYTE, text);
   glPopAttrib();
   glRasterPos2f(0, 0);
-}
-
-float CFont::Width(const char* text) const {
-  float width = 0.0f;
-  if (text == nullptr) return width;
-  for (const char* p = text; *p != '\0'; ++p) {
-    int c = static_cast<unsigned char>(*p);
-    if (c < kFirstChar || c >= kFirstChar + kCharCount) c = '?';
-    width += advances[c - kFirstChar];
-  }
-  return width;
 }

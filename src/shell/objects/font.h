@@ -19,12 +19,7 @@ class CFont {
   // Draws one line at (x, y), the left end of its baseline. Lines longer than
   // 255 characters are cut.
   void Print(float x, float y, const char* format, ...) __attribute__((format(printf, 4, 5)));
-  // How far the pen moves over `text`, in pixels (characters outside 32..127
-  // count as '?', as Print draws them). 0 before Create.
-  float Width(const char* text) const;
 
   float color[4] = {0.0f, 0.0f, 0.0f, 0.0f};
   uint32_t listBase = 0;
-  // The pen advance of each character from 32 to 127, in pixels.
-  float advances[96] = {};
 };
