@@ -36,6 +36,10 @@ struct Options {
   bool console = false;    // an export shows the debug console
   int supersample = 1;     // an export draws at N times its size and filters down
   int motionBlur = 1;      // an export averages N sub-frames into each frame
+  bool osd = false;        // an export shows the on-screen display (hidden by default)
+  bool fill = false;       // a wide export crops the 4:3 picture to fill its frame
+  int display = -1;        // the screen a window opens on (-1: the first, or where it was)
+  bool noConfig = false;   // neither read nor write the remembered settings
 };
 
 // Fills `options` from argv. False with a message in `error` on an unknown
