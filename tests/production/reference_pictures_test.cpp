@@ -29,7 +29,7 @@
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "timeline/seek.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace {
 

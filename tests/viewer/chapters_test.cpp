@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/export/framing.h"
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace {
 

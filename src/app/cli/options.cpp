@@ -218,6 +218,7 @@ const OptionRow kOptionRows[] = {
        }
        s.options->width = w;
        s.options->height = h;
+       s.options->sizeGiven = true;
        return true;
      }},
     {"--no-vsync", nullptr, "do not pace frames to the display (for measuring)",

@@ -28,8 +28,9 @@ struct Options {
   std::string exportPath;  // non-empty: render the whole run into this video or folder
   int width = 800;         // size of the window, the offscreen surface or the export
   int height = 600;
-  double start = 0.0;  // demo time at which the run begins (a seek before the first frame)
-  bool vsync = true;   // pace the live show's frames to the display
+  bool sizeGiven = false;  // --size was given (it wins over a remembered window size)
+  double start = 0.0;      // demo time at which the run begins (a seek before the first frame)
+  bool vsync = true;       // pace the live show's frames to the display
   bool help = false;
   bool version = false;    // print the versions of the program and its libraries
   bool overwrite = false;  // an existing export or shot file may be replaced

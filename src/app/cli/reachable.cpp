@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace {
 

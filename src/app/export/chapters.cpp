@@ -1,6 +1,6 @@
 #include "app/export/chapters.h"
 
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 std::vector<platform::VideoChapter> ShowChapters(double length) {
   std::vector<platform::VideoChapter> chapters;

@@ -10,7 +10,7 @@
 #include <array>
 #include <cstddef>
 
-#include "timeline/show.h"
+#include "timeline/show/show.h"
 
 namespace osd {
 
