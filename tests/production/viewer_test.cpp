@@ -138,4 +138,33 @@ TEST_F(ViewerTest, VideoExportsCarryAChapterPerScene) {
   EXPECT_EQ(chapters[1].second, "Logo");
 }
 
+// Pixels of column x, rows [top, bottom), brighter than black.
+int LitInColumn(const Picture& p, int x, int top, int bottom) {
+  int lit = 0;
+  for (int y = top; y < bottom; ++y) lit += p.At(x, y)[0] + p.At(x, y)[1] + p.At(x, y)[2] > 30;
+  return lit;
+}
+
+// A 16:9 export (854x480): boxed by default, the 4:3 picture in the middle
+// 640 columns with black beside it; filled, the picture's band reaches both
+// sides and only thin stripes of the show's own black bands stay above and
+// below it.
+TEST_F(ViewerTest, FillCropsTheBoxedPictureToAWideFrame) {
+  ASSERT_EQ(Run({"--export", Out("boxed"), "--size", "854x480", "--until", "1"}).exitStatus, 0);
+  ProgramRun run = Run({"--export", Out("filled"), "--size", "854x480", "--until", "1", "--fill"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const Picture boxed = LoadPNG(Out("boxed/frame_000005.png"));
+  const Picture filled = LoadPNG(Out("filled/frame_000005.png"));
+  ASSERT_EQ(filled.width, 854);
+  ASSERT_EQ(filled.height, 480);
+  for (int x : {20, 833}) {
+    EXPECT_EQ(LitInColumn(boxed, x, 0, 480), 0) << x;
+    EXPECT_GT(LitInColumn(filled, x, 40, 440), 300) << x;
+    EXPECT_EQ(LitInColumn(filled, x, 0, 20), 0) << x;
+    EXPECT_EQ(LitInColumn(filled, x, 460, 480), 0) << x;
+  }
+  // The boxed picture's band, rows 80 to 400 of 480, is lit in its middle.
+  EXPECT_GT(LitInColumn(boxed, 427, 90, 390), 250);
+}
+
 }  // namespace

@@ -18,7 +18,7 @@ TEST(OptionsTest, UnattendedRunOptionsAreRead) {
   Options options;
   std::string error;
   ASSERT_TRUE(Parse({"--offscreen", "--fps", "10", "--until=3.5", "--shot", "1.25:a.png", "--shot",
-                     "2:b:c.png", "--key", "0.5:F2", "--key=1:escape", "--data", "d", "--window"},
+                     "2:b:c.png", "--key", "0.5:F2", "--key=3:escape", "--data", "d", "--window"},
                     &options, &error))
       << error;
   EXPECT_TRUE(options.offscreen);
@@ -164,7 +164,7 @@ TEST(OptionsTest, ContradictionsAndUnwritableOutputsAreRefusedNamingTheProblem) 
       // A pause or a seek back lets the run go on past the show's end.
       {{"--key", "100:Space", "--key", "103:Space", "--shot", "195:x.png"}, nullptr},
       {{"--key", "190:Home", "--key", "200:M"}, nullptr},
-      {{"--key", "196:Space", "--shot", "195:x.png"}, "the shot at 195 s comes after the show's"},
+      {{"--key", "100:M", "--shot", "195:x.png"}, "the shot at 195 s comes after the show's"},
       {{"--key", "190:Right", "--shot", "195:x.png"}, "the shot at 195 s comes after the show's"},
       {{"--osd"}, "--osd applies to --export only"},
       {{"--offscreen", "--fill"}, "--fill applies to --export only"},
