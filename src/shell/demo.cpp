@@ -587,7 +587,9 @@ int Open() {
     placement.y = remembered.y;
     placement.maximised = remembered.maximised;
   }
-  if (remembered.hasWindow && !options.sizeGiven) {
+  // (Full screen at start tries a display mode of the window's size: the
+  // show's own 800x600 unless asked otherwise.)
+  if (remembered.hasWindow && !options.sizeGiven && !fullscreen) {
     width = remembered.width;
     height = remembered.height;
   }

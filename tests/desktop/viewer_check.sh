@@ -112,4 +112,48 @@ check "one line says the settings file is ignored" \
   test "$(grep -c 'ignoring the settings file' "$work/garbage.err")" -eq 1
 check "a good settings file replaces it" \
   bash -c "head -n 1 '$XDG_CONFIG_HOME/velmora/settings' | grep -qx 'velmora settings 1'"
+# 4. The "Fullscreen?" question closed with the title bar's button (Alt+F4
+# in openbox) answers No: the show plays in a window and says nothing of it.
+"$velmora" --data "$work/data" --until 4 2>"$work/closed.err" &
+player=$!
+for _ in $(seq 100); do
+  box=$(xwininfo -root -tree 2>/dev/null | awk '/"FullScreen\?"/ {print $1; exit}')
+  [ -n "$box" ] && break
+  sleep 0.1
+done
+sleep 0.5
+xdotool windowactivate --sync "$box" key alt+F4 2>/dev/null
+id=$(window_id)
+check "after the closed box the show opens a window" test -n "$id"
+check "which is not full screen" bash -c "[ \"\$(xwininfo -id $id | awk '/Width:/ {print \$2}')\" != 1920 ]"
+wait "$player"
+status=$?
+check "and ends normally (status $status)" test "$status" -eq 0
+check "saying nothing of the question" test "$(grep -c 'Fullscreen' "$work/closed.err")" -eq 0
+
+# 5. A display without OpenGL (no GLX): one box with the fixed message, the
+# reason and what to install, the same text on stderr as one line; status 2.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -extension GLX 3>"$work/display" \
+  >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$work/display")"
+"$velmora" --data "$work/data" --window --no-config 2>"$work/nogl.err" &
+player=$!
+for _ in $(seq 100); do
+  box=$(xwininfo -root -tree 2>/dev/null | awk '/"Error"/ {print $1; exit}')
+  [ -n "$box" ] && break
+  sleep 0.1
+done
+check "one box shows the failure" test -n "$box"
+sleep 0.5
+xdotool key --window "$box" Return 2>/dev/null
+sleep 1
+kill "$player" 2>/dev/null
+wait "$player"
+status=$?
+echo "stderr: $(cat "$work/nogl.err")"
+check "status 2 (was $status)" test "$status" -eq 2
+check "stderr: the message, the reason and the hint in one line" \
+  bash -c "[ \"\$(wc -l <'$work/nogl.err')\" -eq 1 ] && grep -q '^Create window failed!  .*OpenGL.*libgl1-mesa-dri' '$work/nogl.err'"
 exit $fail
