@@ -96,13 +96,17 @@ TEST_F(ShellRunTest, EscapeEndsTheRunBeforeTheNextFrameAndShutsDown) {
 }
 
 TEST_F(ShellRunTest, RunEndsWithTheFirstFramePast193Point9) {
-  const ProgramRun run =
-      Run({"--offscreen", "--fps", "2", "--shot", ShotAt("193.5", "last_but_one.png"), "--shot",
-           ShotAt("194", "last.png")});
+  // A pause of one frame at 10 s makes the run half a second longer than the
+  // show, so that a shot after its last frame may be asked for (and is never
+  // taken): the frame at demo time 194 s comes at run time 194.5 s.
+  const ProgramRun run = Run({"--offscreen", "--fps", "2", "--key", "10:Space", "--key",
+                              "10.5:Space", "--shot", ShotAt("194", "last_but_one.png"), "--shot",
+                              ShotAt("194.5", "last.png"), "--shot", ShotAt("195", "never.png")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_TRUE(std::filesystem::exists(dir_.File("last_but_one.png")));
   // The closing frame is still completed and presented.
   ExpectColour(Shot("last.png"), 400, 300, 0, 0, 255);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("never.png")));
   // The player was shut down in the last frame and again at the end.
   EXPECT_NE(Events().find("done blue\ndone red\ndone green\ndone blue\n"), std::string::npos);
 }
