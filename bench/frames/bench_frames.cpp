@@ -1,13 +1,14 @@
 // Frame rate and heap allocations of every scene of the production, drawn
-// offscreen at 800x600 on its own data the way the program draws a frame:
-// the current scene, the letterbox bands, present (which completes the
-// frame offscreen) and clear. Each scene is entered as an F2 jump from the
+// offscreen (800x600 unless --size says otherwise) on its own data the way
+// the program draws a frame: the current scene in the largest 4:3 picture
+// that fits, the letterbox bands, black outside the picture, present (which
+// completes the frame offscreen) and clear. Each scene is entered as an F2 jump from the
 // start of the show would enter it, then warmed up for a few frames; the
 // frame rate is taken over the next 180 frames of wall time, the operator new
 // calls over 300 frames, put down to our code or to the GL driver (which
 // compiles a new shader, with allocations, the first time it meets a state).
 //
-//   bench_frames [--reference] [--trace] [--data DIR] [--scene K]
+//   bench_frames [--reference] [--trace] [--data DIR] [--scene K] [--size WxH]
 //
 // --reference draws with the straightforward drawing instead of the fast one,
 // for A/B figures back to back on the same machine; --trace prints the call
@@ -30,6 +31,7 @@
 #include "platform/sound.h"
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
+#include "render/viewport.h"
 #include "shell/objects/frame.h"
 #include "shell/objects/globals.h"
 #include "timeline/production/production.h"
@@ -101,10 +103,15 @@ namespace {
 constexpr int kWarmUpFrames = 10;
 constexpr int kTimedFrames = 180;
 constexpr int kCountedFrames = 300;
+int g_width = 800;
+int g_height = 600;
+PictureRect g_picture;
 
 void DrawFrame() {
+  UsePictureViewport(g_picture);
   // Demo time 0: the player never leaves the scene on its own.
   DrawShowPicture(0.0f);
+  BlackenOutside(g_picture, g_width, g_height);
   glWindow.Swap();
   platform::AdvanceVirtualFrame();
 }
@@ -146,9 +153,14 @@ int main(int argc, char** argv) {
       dataDir = argv[++i];
     } else if (std::strcmp(argv[i], "--scene") == 0 && i + 1 < argc) {
       onlyScene = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc &&
+               std::sscanf(argv[i + 1], "%dx%d", &g_width, &g_height) == 2 && g_width >= 640 &&
+               g_height >= 480) {
+      ++i;
     } else {
       std::fprintf(stderr,
-                   "usage: bench_frames [--reference] [--trace] [--data DIR] [--scene K]\n");
+                   "usage: bench_frames [--reference] [--trace] [--data DIR] [--scene K] "
+                   "[--size WxH, at least 640x480]\n");
       return 2;
     }
   }
@@ -161,7 +173,9 @@ int main(int argc, char** argv) {
   platform::UseSilentSoundOutput(true);
   platform::EnableMessageBoxes(false);
   glWindow.offscreen = true;
-  if (glWindow.Create("bench", 800, 600, 32, 16, nullptr, false) != 0) return 2;
+  if (glWindow.Create("bench", g_width, g_height, 32, 16, nullptr, false) != 0) return 2;
+  g_picture = FitPicture(g_width, g_height);
+  UsePictureViewport(g_picture);
   LookupMultitexture();
   texLib.SetPath(show::kTextureFolder);
   FillProductionTimeline(&scenePlayer.sceneData);
@@ -173,7 +187,8 @@ int main(int argc, char** argv) {
   demoTimer.Reset();
   scenePlayer.Start();
 
-  std::printf("%s drawing, 800x600 offscreen\n", ReferenceDrawing() ? "reference" : "fast");
+  std::printf("%s drawing, %dx%d offscreen\n", ReferenceDrawing() ? "reference" : "fast", g_width,
+              g_height);
   std::printf(
       "| scene (layer) | fps | CPU ms per frame | allocations per frame: ours, driver "
       "|\n|---|---|---|---|\n");

@@ -12,6 +12,7 @@ Result CLayer01::Init() {
   step = scene.SetCamera(0);
   if (step.code != 0) return Result(1, "CLayer01::Init() : " + step.message);
   glow.Create(512, 256);
+  copies.Create(512, 256);
   return Result(0, "CLayer01::Init() : ok!");
 }
 
@@ -34,6 +35,14 @@ void CLayer01::Render(float /*t*/) {
   glow.BeginCapture();
   scene.Render(f);
   glow.EndCapture();
+  // Ten copies, 10 to 100 units beyond every edge, alpha 0.33 down to 0.123.
+  float margin[10];
+  float alpha[10];
+  for (int i = 0; i < 10; ++i) {
+    margin[i] = 10.0f * float(i + 1);
+    alpha[i] = Lerp(0.33f, 0.1f, 0.1f * float(i));
+  }
+  copies.Sum(glow, margin, alpha, 10);
 
   BeginPictureBand();
   ClearDepthBuffer();
@@ -42,14 +51,7 @@ void CLayer01::Render(float /*t*/) {
 
   SetOrtho2D(false);
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  // Ten copies, 10 to 100 units beyond every edge, alpha 0.33 down to 0.123.
-  float margin[10];
-  float alpha[10];
-  for (int i = 0; i < 10; ++i) {
-    margin[i] = 10.0f * float(i + 1);
-    alpha[i] = Lerp(0.33f, 0.1f, 0.1f * float(i));
-  }
-  DrawScreenCopies(glow, margin, alpha, 10);
+  copies.Draw();
   EndPictureBand();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 #include "model/animmodel.h"
 #include "render/rendertexture.h"
+#include "render/screencopies.h"
 #include "shell/base/loopingclock.h"
 #include "timeline/layer.h"
 
@@ -17,8 +18,9 @@ class CLayer01 final : public CLayer {
   void Advance(float t) override;
   Result Done() override;
 
-  CAnimModel scene;     // "anim_02.3ds", through camera 0
-  CRenderTexture glow;  // 512 x 256 copy of the small rendering
+  CAnimModel scene;       // "anim_02.3ds", through camera 0
+  CRenderTexture glow;    // 512 x 256 copy of the small rendering
+  CScreenCopySum copies;  // its ten copies, summed at its size
   // Five keyframe frames per second of real time. Counts from construction:
   // the first scene is never restarted, so the animation starts wherever the
   // clock has got to when the show begins.

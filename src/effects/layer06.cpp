@@ -29,6 +29,7 @@ Result CLayer06::Init() {
   r = cone.Load3DS(show::models::kCone, &texLib, false);
   if (r.code != 0) return Result(1, "CLayer06::Init() : " + r.message);
   capture.Create(512, 256);
+  copies.Create(512, 256);
   return Result(0, "CLayer06::Init() : ok!");
 }
 
@@ -45,6 +46,20 @@ void CLayer06::Render(float t) {
   object.Render();
   glPopMatrix();
   capture.EndCapture();
+  // Ten copies of the capture, g units further out each, with alphas from
+  // a0 towards 0.1; both pulse with |sin(20 t)|.
+  const float s = std::sin(20.0f * t * kDegToRad);
+  const float g = std::fabs(50.0f * s);
+  const float a0 = std::fabs(0.125f * s);
+  float margin[10];
+  float alpha[10];
+  float m = 10.0f;
+  for (int i = 0; i < 10; ++i) {
+    margin[i] = m;
+    alpha[i] = Lerp(a0, 0.1f, 0.1f * static_cast<float>(i));
+    m = m + g;
+  }
+  copies.Sum(capture, margin, alpha, 10);
 
   BeginPictureBand();
   ClearColorBuffer();
@@ -69,22 +84,9 @@ void CLayer06::Render(float t) {
   object.Render();
   glPopMatrix();
 
-  // Ten copies of the capture, g units further out each, with alphas from
-  // a0 towards 0.1; both pulse with |sin(20 t)|.
   SetOrtho2D(false);
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  const float s = std::sin(20.0f * t * kDegToRad);
-  const float g = std::fabs(50.0f * s);
-  const float a0 = std::fabs(0.125f * s);
-  float margin[10];
-  float alpha[10];
-  float m = 10.0f;
-  for (int i = 0; i < 10; ++i) {
-    margin[i] = m;
-    alpha[i] = Lerp(a0, 0.1f, 0.1f * static_cast<float>(i));
-    m = m + g;
-  }
-  DrawScreenCopies(capture, margin, alpha, 10);
+  copies.Draw();
   EndPictureBand();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 #include "model/staticmodel.h"
 #include "render/rendertexture.h"
+#include "render/screencopies.h"
 #include "timeline/layer.h"
 
 class CLayer06 final : public CLayer {
@@ -17,4 +18,5 @@ class CLayer06 final : public CLayer {
   CStaticModel object;     // "object_04.3ds"
   CStaticModel cone;       // "cone.3ds"
   CRenderTexture capture;  // 512 x 256 image of the object
+  CScreenCopySum copies;   // its ten copies, summed at its size
 };

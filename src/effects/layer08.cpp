@@ -12,6 +12,7 @@ Result CLayer08::Init() {
   r = scene.SetCamera(0);
   if (r.code != 0) return Result(1, "CLayer08::Init() : " + r.message);
   capture.Create(512, 256);
+  copies.Create(512, 256);
   return Result(0, "CLayer08::Init() : ok!");
 }
 
@@ -25,15 +26,7 @@ void CLayer08::Render(float /*t*/) {
   capture.BeginCapture();
   scene.Render(f);
   capture.EndCapture();
-
-  BeginPictureBand();
-  ClearDepthBuffer();
-  ClearColorBuffer();
-  scene.Render(f);
-
   // Ten copies 7.5 units further out each, alpha falling from 0.25.
-  SetOrtho2D(false);
-  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   float margin[10];
   float alpha[10];
   float m = 10.0f;
@@ -42,7 +35,16 @@ void CLayer08::Render(float /*t*/) {
     alpha[i] = Lerp(0.25f, 0.05f, 0.1f * static_cast<float>(i));
     m = m + 7.5f;
   }
-  DrawScreenCopies(capture, margin, alpha, 10);
+  copies.Sum(capture, margin, alpha, 10);
+
+  BeginPictureBand();
+  ClearDepthBuffer();
+  ClearColorBuffer();
+  scene.Render(f);
+
+  SetOrtho2D(false);
+  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  copies.Draw();
   EndPictureBand();
 
   // The frame past the scene's end has been drawn; the next starts it again.

@@ -3,6 +3,7 @@
 #pragma once
 #include "model/animmodel.h"
 #include "render/rendertexture.h"
+#include "render/screencopies.h"
 #include "shell/base/loopingclock.h"
 #include "timeline/layer.h"
 
@@ -20,4 +21,5 @@ class CLayer08 final : public CLayer {
   CLoopingClock clock{10.0};  // the layer clock, 10 animation frames per second
   CAnimModel scene;           // "anim_05.3ds"
   CRenderTexture capture;     // 512 x 256 image of the scene
+  CScreenCopySum copies;      // its ten copies, summed at its size
 };

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,6 +79,37 @@ std::string ResolvePath(const std::string& name) {
 
 FILE* OpenFile(const std::string& name, const char* mode) {
   return std::fopen(ResolvePath(name).c_str(), mode);
+}
+
+bool AppendToRegularFile(const std::string& name, const std::string& text, std::string* why) {
+  const std::string path = ResolvePath(name);
+  const char* notRegular = "it is not a regular file (a pipe, a device or a folder)";
+  const int fd =
+      open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    // A pipe without a reader, or a folder.
+    *why = errno == ENXIO || errno == EISDIR ? notRegular : std::strerror(errno);
+    return false;
+  }
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (!ok) *why = notRegular;
+  size_t done = 0;
+  while (ok && done < text.size()) {
+    const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) {
+      *why = wrote < 0 ? std::strerror(errno) : "nothing could be written";
+      ok = false;
+      break;
+    }
+    done += static_cast<size_t>(wrote);
+  }
+  if (close(fd) != 0 && ok) {
+    *why = std::strerror(errno);
+    ok = false;
+  }
+  return ok;
 }
 
 bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* bytes, size_t maxBytes) {

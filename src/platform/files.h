@@ -18,6 +18,13 @@ std::string ResolvePath(const std::string& name);
 
 FILE* OpenFile(const std::string& name, const char* mode);
 
+// Appends `text` to the file `name`, creating it when absent. Only a regular
+// file is written: a pipe, a device or a folder of that name is refused
+// without blocking (a pipe nobody reads would otherwise hold the program
+// forever). False, with why in plain words, when it is refused or the write
+// fails (a full disk).
+bool AppendToRegularFile(const std::string& name, const std::string& text, std::string* why);
+
 // Reads the whole file. False when it cannot be opened or read, or is larger
 // than maxBytes.
 bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* bytes,

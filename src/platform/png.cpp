@@ -1,11 +1,14 @@
 #include "platform/png.h"
 
 #include <png.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/claim.h"
 
 namespace platform {
 namespace {
@@ -40,35 +43,36 @@ bool WriteRows(FILE* file, int width, int height, const uint8_t* rgb) {
 
 }  // namespace
 
-void PartialName(const std::string& path, std::string* out) {
-  const size_t slash = path.rfind('/');
-  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  out->assign(path, 0, nameStart).append(".").append(path, nameStart, std::string::npos);
-  out->append(".partial");
-}
-
-bool WritePNG(const std::string& path, int width, int height, const uint8_t* rgb,
+bool WritePNG(const std::string& path, int width, int height, const uint8_t* rgb, bool replace,
               std::string* reason) {
   thread_local std::string partial;
-  PartialName(path, &partial);
-  FILE* file = std::fopen(partial.c_str(), "wb");
+  TemporaryName(path, &partial);
+  const int fd = CreateTemporary(partial, path, reason);
+  FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
   if (file == nullptr) {
-    if (reason) *reason = "cannot open " + path + " for writing: " + std::strerror(errno);
+    if (fd >= 0) {
+      if (reason) *reason = "cannot write " + path + ": " + std::strerror(errno);
+      close(fd);
+      unlink(partial.c_str());
+    }
     return false;
   }
   errno = 0;
   bool ok = WriteRows(file, width, height, rgb) && std::fflush(file) == 0;
-  ok = std::fclose(file) == 0 && ok;
-  ok = ok && std::rename(partial.c_str(), path.c_str()) == 0;
+  int error = errno;
+  if (std::fclose(file) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
   if (!ok) {
-    const int error = errno;
-    std::remove(partial.c_str());
+    unlink(partial.c_str());
     if (reason) {
       *reason = "cannot write " + path;
       if (error != 0) *reason += std::string(": ") + std::strerror(error);
     }
+    return false;
   }
-  return ok;
+  return ClaimName(partial, path, replace, reason);
 }
 
 }  // namespace platform

@@ -291,4 +291,9 @@ double SoundPositionSeconds() {
   return openmpt_module_get_position_seconds(state.module);
 }
 
+void SoundPull(int16_t* out, int frames) {
+  DeviceLock lock;
+  Mix(nullptr, reinterpret_cast<Uint8*>(out), frames * 2 * static_cast<int>(sizeof(int16_t)));
+}
+
 }  // namespace platform

@@ -51,5 +51,9 @@ bool SoundHasDevice();
 // For tests and diagnostics: the loaded module's play position in seconds
 // (0 when none is loaded). It advances only while an output pulls samples.
 double SoundPositionSeconds();
+// For tests: pulls the next `frames` stereo frames (interleaved int16) into
+// `out` on the calling thread, exactly as an output device would. Meant for
+// the silent output, which has no device pulling on its own.
+void SoundPull(int16_t* out, int frames);
 
 }  // namespace platform

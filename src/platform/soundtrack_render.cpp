@@ -1,13 +1,16 @@
 #include "platform/soundtrack_render.h"
 
 #include <libopenmpt/libopenmpt.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include "platform/claim.h"
 #include "platform/files.h"
 #include "platform/module_check.h"
-#include "platform/png.h"
 #include "platform/signals.h"
 
 namespace platform {
@@ -41,7 +44,9 @@ std::vector<uint8_t> WavHeader(uint64_t frames, int sampleRate) {
 }  // namespace
 
 bool RenderModuleToWav(const std::string& moduleFile, uint64_t frames, int sampleRate,
-                       const std::string& wavPath, std::string* reason) {
+                       const std::string& wavPath, bool replace, const std::string& shownName,
+                       std::string* reason) {
+  const std::string& shown = shownName.empty() ? wavPath : shownName;
   if (frames * 4 > 0xFFFFFFF0ull) {
     *reason = "soundtrack too long for a WAV file";
     return false;
@@ -53,17 +58,31 @@ bool RenderModuleToWav(const std::string& moduleFile, uint64_t frames, int sampl
     *reason = "cannot play " + FullPath(moduleFile) + ": " + why;
     return false;
   }
-  // Written under a temporary name and renamed when whole.
+  // Written under a temporary name and claimed when whole.
   std::string partial;
-  PartialName(wavPath, &partial);
-  FILE* file = std::fopen(partial.c_str(), "wb");
+  TemporaryName(wavPath, &partial);
+  const int fd = CreateTemporary(partial, shown, reason);
+  FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
   if (file == nullptr) {
+    if (fd >= 0) {
+      *reason = "cannot write " + shown + ": " + std::strerror(errno);
+      close(fd);
+      unlink(partial.c_str());
+    }
     openmpt_module_destroy(module);
-    *reason = "cannot write " + wavPath;
     return false;
   }
+  // The first error the system gave, for the message.
+  int error = 0;
+  auto put = [&](const void* bytes, size_t size, size_t count) {
+    if (error != 0) return false;
+    errno = 0;
+    if (std::fwrite(bytes, size, count, file) == count) return true;
+    error = errno != 0 ? errno : EIO;
+    return false;
+  };
   const std::vector<uint8_t> header = WavHeader(frames, sampleRate);
-  bool ok = std::fwrite(header.data(), 1, header.size(), file) == header.size();
+  bool ok = put(header.data(), 1, header.size());
   std::vector<int16_t> block(4096 * 2);
   uint64_t left = frames;
   bool ended = false;
@@ -81,14 +100,25 @@ bool RenderModuleToWav(const std::string& moduleFile, uint64_t frames, int sampl
     }
     for (size_t i = got * 2; i < want * 2; ++i) block[i] = 0;
     // WAV data is little-endian, as is every machine this runs on.
-    ok = std::fwrite(block.data(), 4, want, file) == want;
+    ok = put(block.data(), 4, want);
     left -= want;
   }
   openmpt_module_destroy(module);
-  if (std::fclose(file) != 0) ok = false;
-  if (ok && !interrupted && std::rename(partial.c_str(), wavPath.c_str()) == 0) return true;
-  std::remove(partial.c_str());
-  *reason = interrupted ? "interrupted" : "cannot write " + wavPath;
+  if (ok && std::fflush(file) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (std::fclose(file) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && !interrupted) return ClaimName(partial, wavPath, replace, reason);
+  unlink(partial.c_str());
+  if (interrupted) {
+    *reason = "interrupted";
+  } else {
+    *reason = "cannot write " + shown + ": " + std::strerror(error != 0 ? error : EIO);
+  }
   return false;
 }
 

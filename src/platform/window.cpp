@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 #include <SDL.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -108,6 +110,28 @@ bool PlaceOnSomeDisplay(int x, int y, int width, int height) {
   return false;
 }
 
+// Xlib's last word when the connection to the X server is lost (the server
+// ended or the connection broke). Its own handler would end the program with
+// status 1, which is kept for a production that failed to load; this one
+// says what happened and ends with the status of its own.
+int OnDisplayLost(void*) {
+  const char text[] = "velmora: the connection to the X display was lost; the show ends\n";
+  const ssize_t ignored = write(2, text, sizeof(text) - 1);
+  (void)ignored;
+  _exit(kDisplayLostStatus);
+}
+
+// SDL loads Xlib itself when it starts its X11 driver: the handler is set
+// through the library SDL loaded, so that nothing links against Xlib.
+void WatchForLostDisplay() {
+  using IOErrorHandler = int (*)(void*);
+  using SetHandler = IOErrorHandler (*)(IOErrorHandler);
+  void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  void* symbol = dlsym(xlib != nullptr ? xlib : RTLD_DEFAULT, "XSetIOErrorHandler");
+  if (symbol != nullptr) reinterpret_cast<SetHandler>(symbol)(OnDisplayLost);
+  if (xlib != nullptr) dlclose(xlib);
+}
+
 }  // namespace
 
 void SetWindowPlacement(const WindowPlacement& placement) { g_placement = placement; }
@@ -211,6 +235,7 @@ bool OpenWindow(const std::string& caption, int width, int height, int colorBits
     SDL_SetWindowMinimumSize(g_window, 640, 480);
     SDL_SetWindowResizable(g_window, SDL_TRUE);
     if (g_placement.maximised && !fullscreen) SDL_MaximizeWindow(g_window);
+    if (driver != nullptr && std::strcmp(driver, "x11") == 0) WatchForLostDisplay();
   }
   return true;
 }

@@ -8,6 +8,10 @@
 
 namespace platform {
 
+// The exit status of a run whose window's display went away (the X server
+// ended or its connection broke): the message says so on stderr.
+constexpr int kDisplayLostStatus = 4;
+
 enum class DisplayKind {
   Screen,     // a real window on a display; fails when there is no display
   Offscreen,  // an invisible surface on the same GL path, for unattended runs

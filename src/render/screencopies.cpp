@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "render/glhelpers.h"
 #include "render/renderpath.h"
 #include "shell/base/glapi.h"
 
@@ -122,4 +123,99 @@ void DrawScreenCopies(CRenderTexture& texture, const float margin[], const float
   SelectTextureUnit(GL_TEXTURE0_ARB);
   glDisable(GL_TEXTURE_2D);
   if (count > 0) glColor4f(1.0f, 1.0f, 1.0f, alpha[count - 1]);
+}
+
+namespace {
+// The part of the overlay that the sum holds: the band between the letterbox
+// bars, the only part of the picture that is seen.
+constexpr float kBandTop = 80.0f;
+constexpr float kBandBottom = 400.0f;
+}  // namespace
+
+void CScreenCopySum::Create(unsigned int width, unsigned int height) {
+  sum_.Create(width, height);
+  if (sum_.id == 0) return;
+  // The sum's edges are the band's edges: sampling past them must repeat
+  // the edge, not bring in the opposite side.
+  glBindTexture(GL_TEXTURE_2D, sum_.id);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}
+
+void CScreenCopySum::Sum(CRenderTexture& capture, const float margin[], const float alpha[],
+                         int count) {
+  count_ = std::max(0, std::min(count, kMaxScreenCopies));
+  capture_ = &capture;
+  summed_ = false;
+  float keptMargin[kMaxScreenCopies];
+  float keptAlpha[kMaxScreenCopies];
+  int kept = 0;
+  float through = 1.0f;
+  for (int i = 0; i < count_; ++i) {
+    margin_[i] = margin[i];
+    alpha_[i] = alpha[i];
+    if (!Visible(alpha[i])) continue;
+    keptMargin[kept] = margin[i];
+    keptAlpha[kept] = alpha[i];
+    through *= 1.0f - alpha[i];
+    ++kept;
+  }
+  coverage_ = 1.0f - through;
+  const int perPass = ScreenCopiesPerPass();
+  if (ReferenceDrawing() || capture.id == 0 || sum_.id == 0 || perPass == 0 || kept == 0) return;
+
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  sum_.BeginCapture();
+  SetOrtho2D(false);
+  // The band fills the sum's viewport.
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, 640.0, kBandBottom, kBandTop, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_ALPHA_TEST);
+  glDisable(GL_STENCIL_TEST);
+  glDisable(GL_FOG);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glEnable(GL_BLEND);
+  // The first pass covers the whole viewport and replaces what was there;
+  // each further one lays its premultiplied sum over the earlier ones.
+  glBlendFunc(GL_ONE, GL_ZERO);
+  for (int first = 0; first < kept; first += perPass) {
+    const int n = std::min(perPass, kept - first);
+    DrawFoldedPass(capture.id, keptMargin + first, keptAlpha + first, n);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  }
+  sum_.EndCapture();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glPopAttrib();
+  summed_ = true;
+}
+
+void CScreenCopySum::Draw() {
+  if (capture_ == nullptr) return;
+  if (!summed_) {
+    DrawScreenCopies(*capture_, margin_, alpha_, count_);
+    return;
+  }
+  // Used once: a frame whose Sum drew nothing must not show an old sum.
+  summed_ = false;
+  // The sum is premultiplied; the frame keeps 1 - coverage of itself.
+  SelectTextureUnit(GL_TEXTURE0_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, sum_.id);
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  const float colour[4] = {1.0f, 1.0f, 1.0f, coverage_};
+  DrawScreenQuad(0.0f, kBandTop, 640.0f, kBandBottom, colour);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glDisable(GL_TEXTURE_2D);
+  if (count_ > 0) glColor4f(1.0f, 1.0f, 1.0f, alpha_[count_ - 1]);
 }

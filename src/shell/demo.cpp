@@ -17,6 +17,7 @@
 #include "app/osd/state.h"
 #include "app/settings/settings.h"
 #include "app/transport/transport.h"
+#include "platform/claim.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/failure_note.h"
@@ -227,7 +228,9 @@ void TakeDueShots(double frameTime) {
       framePixels.resize(static_cast<size_t>(frameWidth) * frameHeight * 3 * 2);
     }
     std::string reason;
-    if (!platform::WritePNG(options.shots[i].file, frameWidth, frameHeight, ReadFrame(), &reason)) {
+    // A file that appeared since the start is kept unless --overwrite.
+    if (!platform::WritePNG(options.shots[i].file, frameWidth, frameHeight, ReadFrame(),
+                            options.overwrite, &reason)) {
       std::fprintf(stderr, "velmora: cannot save the shot at %.3f s: %s\n", options.shots[i].time,
                    reason.c_str());
       exitStatus = kWriteFailed;
@@ -239,7 +242,9 @@ void TakeDueShots(double frameTime) {
 void ExportFrame() {
   std::string reason;
   if (!exporter.CaptureFrame(&reason)) {
-    std::fprintf(stderr, "\nvelmora: export failed: %s\n", reason.c_str());
+    if (!platform::Interrupted()) {
+      std::fprintf(stderr, "\nvelmora: export failed: %s\n", reason.c_str());
+    }
     exitStatus = kWriteFailed;
     bQuit = true;
   }
@@ -478,7 +483,9 @@ int Configure(int argc, const char* const* argv, ExportPlan* plan) {
   const char* reference = std::getenv("VELMORA_REFERENCE_DRAWING");
   SetReferenceDrawing(reference != nullptr && *reference != '\0' && *reference != '0');
 
-  // Refuse to replace what is there before anything is loaded.
+  // What shots to the same files left when killed goes; then refuse to
+  // replace what is there before anything is loaded.
+  for (const ShotRequest& shot : options.shots) platform::RemoveStaleTemporariesOf(shot.file);
   if (!options.overwrite) {
     for (const ShotRequest& shot : options.shots) {
       std::error_code ignored;

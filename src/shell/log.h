@@ -6,6 +6,8 @@
 // "error!"; a successful result shows nothing.
 void ShowResult(Result result);
 
-// Appends printf-formatted text to "error_log.txt" in the working directory,
-// or to standard output when that file cannot be opened.
+// Appends printf-formatted text to "error_log.txt" in the working directory
+// when that is a regular file or absent (never blocking on a pipe of that
+// name); otherwise, or when the write fails, to standard output, after one
+// line on stderr per run that says why.
 void WriteLog(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -83,8 +83,8 @@ TEST_F(LayerTest, EveryLayerInitialisesTwiceAndIsDoneTwice) {
     Provide(folder, c.files);
     c.fresh([&](CLayer& layer) {
       for (int round = 0; round < 2; ++round) {  // a layer may play in two scenes
-        EXPECT_EQ(Said(layer.Init()), "0 " + c.name + "::Init() : ok!");
-        EXPECT_EQ(Said(layer.Done()), "0 " + c.name + "::Done() : ok!");
+        EXPECT_EQ(layer.Init().code, 0) << c.name;
+        EXPECT_EQ(layer.Done().code, 0) << c.name;
       }
       EXPECT_TRUE(!c.made || c.made(layer) != 0u) << c.name;
     });
@@ -120,8 +120,7 @@ TEST_F(LayerTest, FirstFailingStepEndsInitWithItsChainedMessage) {
   for (const LayerCase& c : kLayers) {
     if (c.filesOptional) {  // nothing in place, and still ok
       fx::Stage folder;
-      c.fresh(
-          [&](CLayer& layer) { EXPECT_EQ(Said(layer.Init()), "0 " + c.name + "::Init() : ok!"); });
+      c.fresh([&](CLayer& layer) { EXPECT_EQ(layer.Init().code, 0) << c.name; });
       continue;
     }
     for (size_t i = 0; i < c.files.size(); ++i) {

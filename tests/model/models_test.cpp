@@ -66,7 +66,7 @@ class DrawTest : public ::testing::Test {
   // The scene loaded as the static model; its mesh.
   C3DSMesh& Load(const SceneBuilder& scene) {
     Save(scene, "scenes/s.3ds");
-    EXPECT_EQ(Said(model_.Load3DS("s.3ds", &lib_, false)), "0 CStaticModel::Load3DS() : ok!");
+    EXPECT_EQ(model_.Load3DS("s.3ds", &lib_, false).code, 0);
     return *model_.mesh;
   }
 
@@ -214,9 +214,9 @@ TEST_F(DrawTest, AnimModelCameraPivotAndTheStateRenderLeaves) {
   Save(scene, "scenes/pivot.3ds");
 
   CAnimModel model;
-  ASSERT_EQ(Said(model.Load3DS("pivot.3ds", &lib_)), "0 CAnimModel::Load3DS() : ok!");
+  ASSERT_EQ(model.Load3DS("pivot.3ds", &lib_).code, 0);
   // Past the end of the list: the last camera.
-  ASSERT_EQ(Said(model.SetCamera(5)), "0 CAnimModel::SetCamera() : ok!");
+  ASSERT_EQ(model.SetCamera(5).code, 0);
   glMatrixMode(GL_TEXTURE);
   model.Render(0);
   // Centred at (-2, 0, 2): left of the middle and up. Without the pivot it

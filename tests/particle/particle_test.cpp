@@ -43,7 +43,7 @@ TEST(ParticleRandomTest, ClassicGeneratorFromStateOne) {
 // Ten draws per emission: start tangent, end point, end tangent (each z, y,
 // x), then the rate; base + (r mod n) + spread / 2 per component.
 TEST_F(ParticleTest, EmissionSpendsTenDrawsInItsOrder) {
-  EXPECT_EQ(swarm.Create(SceneDesc(2), "sprite.jpg", &texLib).message, "CParticle::Create() : ok!");
+  EXPECT_EQ(swarm.Create(SceneDesc(2), "sprite.jpg", &texLib).code, 0);
   ASSERT_EQ(swarm.particles.size(), 2u);
   EXPECT_EQ(ParticleRandom(), kSeq[20]);
   const Particle& a = swarm.particles[0];  // draws 41 .. 24464
@@ -79,7 +79,7 @@ TEST_F(ParticleTest, MissingSpriteOrNoParticlesStillBehave) {
   EXPECT_EQ(ParticleRandom(), kSeq[0]);  // no draw spent
   swarm.Draw(5.0f);
   // Count 0 still sets and restores the drawing state.
-  EXPECT_EQ(swarm.Create(SceneDesc(0), "sprite.jpg", &texLib).message, "CParticle::Create() : ok!");
+  EXPECT_EQ(swarm.Create(SceneDesc(0), "sprite.jpg", &texLib).code, 0);
   SetOrtho2D(false);
   glDisable(GL_CULL_FACE);
   glEnable(GL_BLEND);

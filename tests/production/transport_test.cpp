@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,32 @@ TEST_F(TransportTest, StartAndSeekLandOnTheStraightRunsPicture) {
                                "84.6:" + Out("back.png")});
   ASSERT_EQ(back.exitStatus, 0) << back.err;
   EXPECT_GE(PictureBandPsnr(LoadPNG(Out("back.png")), LoadPNG(Out("straight79.4.png"))), 45.0);
+}
+
+// Every way back to the first frame lands on the straight run's first
+// picture, whichever scene's buffers the frame before the seek left: Home
+// from the middle of the show, Page Up from the second scene, Left from
+// within the first five seconds.
+TEST_F(TransportTest, SeeksToTheFirstFrameDrawTheStraightRunsFirstPicture) {
+  ASSERT_EQ(Run({"--until", "0", "--shot", "0:" + Out("first.png")}).exitStatus, 0);
+  const ProgramRun run = Run({"--start", "50",
+                              "--key",   "50.2:Home",
+                              "--key",   "50.6:PageDown",
+                              "--key",   "51:PageUp",
+                              "--key",   "51.4:Left",
+                              "--until", "51.6",
+                              "--shot",  "50.4:" + Out("home.png"),
+                              "--shot",  "50.8:" + Out("second.png"),
+                              "--shot",  "51.2:" + Out("pageup.png"),
+                              "--shot",  "51.6:" + Out("left.png")});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const Picture first = LoadPNG(Out("first.png"));
+  // The Page Up really came from another scene.
+  EXPECT_LT(PictureBandPsnr(LoadPNG(Out("second.png")), first), 30.0);
+  for (const char* landing : {"home.png", "pageup.png", "left.png"})
+    EXPECT_EQ(PictureBandPsnr(LoadPNG(Out(landing)), first),
+              std::numeric_limits<double>::infinity())
+        << landing;
 }
 
 TEST_F(TransportTest, PauseFreezesPictureSwarmAndConsole) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -107,6 +109,58 @@ TEST_F(ScreenCopiesTest, FoldingLeavesTheStateOfTheStraightforwardDrawing) {
     EXPECT_EQ(value, GL_MODULATE) << "unit " << unit;
   }
   glActiveTexture(GL_TEXTURE0);
+}
+
+// The copies summed at the capture's size and laid on in one quad: within
+// resampling of the separate blends over the band between the bars (the
+// rest is covered by the bars), and every state the summing touches put back.
+TEST_F(ScreenCopiesTest, SummedCopiesMatchSeparateBlendsAndRestoreTheState) {
+  CScreenCopySum sum;
+  sum.Create(512, 256);
+  ASSERT_NE(sum.Texture().id, 0u);
+  const float margin[10] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
+  const float alpha[10] = {0.33f,  0.307f, 0.284f, 0.261f, 0.238f,
+                           0.215f, 0.192f, 0.169f, 0.146f, 0.123f};
+  const auto drawBand = [&](bool reference, int count) {
+    SetReferenceDrawing(reference);
+    // A 3D state as the effects leave it after their capture.
+    glEnable(GL_DEPTH_TEST);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-1, 1, -1, 1, 1, 10);
+    glMatrixMode(GL_MODELVIEW);
+    sum.Sum(capture, margin, alpha, count);
+    GLint viewport[4] = {0, 0, 0, 0};
+    GLint blend[2] = {0, 0};
+    float projection[16] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetIntegerv(GL_BLEND_SRC_RGB, &blend[0]);
+    glGetIntegerv(GL_BLEND_DST_RGB, &blend[1]);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    EXPECT_EQ(std::vector<GLint>({viewport[2], viewport[3], blend[0], blend[1]}),
+              std::vector<GLint>({800, 600, GL_DST_COLOR, GL_ZERO}));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && projection[0] == 1.0f && projection[11] == -1.0f);
+    SetOrtho2D(false);
+    const float background[4] = {0.9f, 0.3f, 0.1f, 1.0f};
+    DrawRect2D(0, 0, 640, 480, background);
+    SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    sum.Draw();
+    return testsupport::ReadPixelsTopFirst(0, 100, 800, 400);
+  };
+  const std::vector<uint8_t> reference = drawBand(true, 10);
+  const std::vector<uint8_t> fast = drawBand(false, 10);
+  double squares = 0.0;
+  for (size_t i = 0; i < fast.size(); ++i)
+    squares += double(fast[i] - reference[i]) * (fast[i] - reference[i]);
+  const double psnr = 10.0 * std::log10(255.0 * 255.0 * double(fast.size()) / squares);
+  // Hard-edged blocks: the worst case for summing at the capture's size.
+  EXPECT_GE(psnr, 40.0);
+  std::printf("summed copies: %.1f dB\n", psnr);
+  // No copies: the frame stays as it was, also after a frame with copies.
+  const std::vector<uint8_t> none = drawBand(false, 0);
+  EXPECT_EQ(LargestDifference(none, drawBand(true, 0)), 0);
+  EXPECT_GT(LargestDifference(none, fast), 40);
 }
 
 // The band between the letterbox bars of the current viewport, wherever the

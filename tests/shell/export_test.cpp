@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +15,11 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "app/export/exporter.h"
+#include "platform/claim.h"
+#include "platform/video_encoder.h"
 #include "sound/xm_fixtures.h"
 #include "support/png_read.h"
 #include "support/run_program.h"
@@ -66,20 +70,20 @@ class ExportTest : public ::testing::Test {
     return testsupport::RunProgram(Args(std::move(args)), env);
   }
 
-  // Starts the show, sends `sig` `delayMs` after its handlers are in place
-  // (the first thing main does) and returns its exit status (128 + signal
-  // when the signal killed it).
-  int RunAndSignal(std::vector<std::string> args, int sig, int delayMs,
-                   const std::vector<std::string>& env = {}) {
+  // Starts the show with stderr in `errFile` (/dev/null when empty) and
+  // returns its pid once its signal handlers are in place (the first thing
+  // main does).
+  pid_t Start(std::vector<std::string> args, const std::vector<std::string>& env = {},
+              const std::string& errFile = "") {
     const std::vector<std::string> all = Args(std::move(args));
     const pid_t child = fork();
     if (child == 0) {
-      if (!freopen("/dev/null", "w", stderr)) _exit(126);
+      if (!freopen(errFile.empty() ? "/dev/null" : errFile.c_str(), "w", stderr)) _exit(126);
       for (const std::string& pair : env) putenv(strdup(pair.c_str()));
       std::vector<char*> argv;
       for (const std::string& arg : all) argv.push_back(const_cast<char*>(arg.c_str()));
       argv.push_back(nullptr);
-      alarm(120);
+      alarm(alarmSeconds_);
       execv(argv[0], argv.data());
       _exit(127);
     }
@@ -95,11 +99,30 @@ class ExportTest : public ::testing::Test {
       if ((mask & caught) == caught) break;
       usleep(1000);
     }
-    usleep(static_cast<useconds_t>(delayMs) * 1000);
-    kill(child, sig);
+    return child;
+  }
+
+  // Waits for `child`: its exit status, or 128 + the signal that killed it.
+  static int Wait(pid_t child) {
     int status = 0;
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  // Starts the show, sends `sig` `delayMs` after its handlers are in place
+  // and returns its exit status (128 + signal when the signal killed it);
+  // `afterSignal` gets the seconds from the signal to its end.
+  int RunAndSignal(std::vector<std::string> args, int sig, int delayMs,
+                   const std::vector<std::string>& env = {}, double* afterSignal = nullptr) {
+    const pid_t child = Start(std::move(args), env);
+    usleep(static_cast<useconds_t>(delayMs) * 1000);
+    const auto sent = std::chrono::steady_clock::now();
+    kill(child, sig);
+    const int status = Wait(child);
+    if (afterSignal != nullptr) {
+      *afterSignal = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+    }
+    return status;
   }
 
   // A stand-in for ffmpeg, first on the PATH, running `body` (sh).
@@ -123,6 +146,27 @@ class ExportTest : public ::testing::Test {
     return result;
   }
 
+  // The real ffmpeg, for stand-ins that run it in the end.
+  static std::string RealFFmpeg() {
+    std::string path, why;
+    return platform::FindProgram("ffmpeg", &path, &why) ? path : "ffmpeg";
+  }
+
+  // True once process `pid` (not our child) has ended: gone, or a zombie
+  // waiting for init.
+  static bool Ended(pid_t pid) {
+    for (int i = 0; i < 100; ++i) {
+      const std::string stat = ReadText("/proc/" + std::to_string(pid) + "/stat");
+      const size_t close = stat.rfind(')');
+      if (stat.empty() || (close != std::string::npos && stat.substr(close + 2, 1) == "Z")) {
+        return true;
+      }
+      usleep(20000);
+    }
+    return false;
+  }
+
+  unsigned alarmSeconds_ = 120;
   TempDir data_;
   TempDir out_;
 };
@@ -284,6 +328,29 @@ TEST_F(ExportTest, FailedEncoderKeepsTheOldFileAndLeavesNothingElse) {
     EXPECT_EQ(Names(out_.path()), std::set<std::string>{"old.mp4"}) << body;
   }
 
+  // An mkv is read back too: 1000 random bytes, and a whole file with two
+  // frames too few, never replace the user's file.
+  if (HaveFFmpegAndProbe()) {
+    const std::string mkv = out_.File("old.mkv");
+    out_.Write("old.mkv", "the user's own mkv");
+    const std::string garbage =
+        "for a; do out=$a; done\ncat >/dev/null\nhead -c 1000 /dev/urandom > \"$out\"\nexit 0";
+    // 640x480 RGB frames of 921600 bytes: three of the six reach ffmpeg.
+    const std::string short3 = "head -c 2764800 > \"$TMPDIR/raw\"\ncat >/dev/null\n'" +
+                               RealFFmpeg() + "' \"$@\" < \"$TMPDIR/raw\"";
+    for (const std::string& body : {garbage, short3}) {
+      const ProgramRun run = Run(
+          {"--export", mkv, "--fps", "10", "--until", "0.5", "--size", "640x480", "--overwrite"},
+          {FakeFFmpeg(body), "TMPDIR=" + out_.File("fakebin")});
+      EXPECT_EQ(run.exitStatus, 3) << body << "\n" << run.err;
+      EXPECT_NE(run.err.find(mkv + " would not be whole"), std::string::npos) << run.err;
+      EXPECT_EQ(ReadText(mkv), "the user's own mkv");
+      fs::remove_all(out_.File("fakebin"));
+      EXPECT_EQ(Names(out_.path()), (std::set<std::string>{"old.mp4", "old.mkv"})) << body;
+    }
+    fs::remove(mkv);
+  }
+
   // The other failures say why and leave nothing behind either.
   ProgramRun run = Run({"--export", out_.File("show.mkv"), "--fps", "10", "--until", "1"},
                        {"PATH=" + out_.File("empty-bin")});
@@ -330,6 +397,181 @@ TEST_F(ExportTest, SignalsAtAnyMomentEndWith130AndLeaveOnlyTheOldFile) {
   EXPECT_EQ(RunAndSignal({"--offscreen", "--fps", "60"}, SIGTERM, 500), 130);
 }
 
+TEST_F(ExportTest, AStuckEncoderNeverHoldsTheRunNorOutlivesIt) {
+  if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";
+  alarmSeconds_ = 30;  // a run that hangs is ended well before the test's limit
+  const std::string video = out_.File("old.mkv");
+  out_.Write("old.mkv", "the user's own video");
+  const std::string pidFile = out_.File("fakebin/pid");
+  auto childPid = [&] { return static_cast<pid_t>(std::atoi(ReadText(pidFile).c_str())); };
+  const std::vector<std::string> args = {"--export", video, "--fps",      "2",
+                                         "--until",  "60",  "--overwrite"};
+  const std::set<std::string> untouched = {"old.mkv", "fakebin"};
+
+  // An ffmpeg that never reads: the frames pile up and the frame loop waits.
+  // A signal ends that wait at once, and the stand-in with it.
+  const std::string neverReads = FakeFFmpeg("echo $$ > '" + pidFile + "'\nexec sleep 100000");
+  for (int sig : {SIGINT, SIGTERM}) {
+    double seconds = 0.0;
+    EXPECT_EQ(RunAndSignal(args, sig, 2500, {neverReads}, &seconds), 130) << sig;
+    // Asked: within 1 s; the margin is for a loaded machine.
+    EXPECT_LT(seconds, 3.0) << sig;
+    EXPECT_TRUE(Ended(childPid())) << sig;
+    EXPECT_EQ(ReadText(video), "the user's own video");
+    EXPECT_EQ(Names(out_.path()), untouched) << sig;
+  }
+
+  // Left alone, a stand-in that does nothing at all is given up on after the
+  // deadline, while it takes frames or while it should be finishing.
+  for (const std::string& body :
+       {"echo $$ > '" + pidFile + "'\nexec sleep 100000",
+        "echo $$ > '" + pidFile + "'\ncat >/dev/null\nexec sleep 100000"}) {
+    const std::string stub = FakeFFmpeg(body);
+    const ProgramRun run = Run(body.find("cat") == std::string::npos
+                                   ? args
+                                   : std::vector<std::string>{"--export", video, "--fps", "2",
+                                                              "--until", "0.5", "--overwrite"},
+                               {stub, "VELMORA_STALL_SECONDS=1"});
+    EXPECT_EQ(run.exitStatus, 3) << body << run.err;
+    EXPECT_NE(run.err.find("seems stuck"), std::string::npos) << run.err;
+    EXPECT_TRUE(Ended(childPid())) << body;
+    EXPECT_EQ(ReadText(video), "the user's own video");
+    EXPECT_EQ(Names(out_.path()), untouched) << body;
+  }
+}
+
+TEST_F(ExportTest, AKilledExportTakesFFmpegAlongAndTheNextRunClearsItsFiles) {
+  if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";
+  const std::string video = out_.File("show.mp4");
+  fs::create_directory(out_.File("tmp"));
+  const std::string tmpEnv = "TMPDIR=" + out_.File("tmp");
+  // ffmpeg, then a wait that only a signal ends: a child left behind would
+  // live on.
+  const std::string pidFile = out_.File("tmp/pid");
+  const std::string lingers =
+      FakeFFmpeg("echo $$ > '" + pidFile + "'\n'" + RealFFmpeg() + "' \"$@\"\nexec sleep 100000");
+  const pid_t run = Start({"--export", video, "--fps", "10", "--until", "60", "--size", "640x480"},
+                          {tmpEnv, lingers});
+  // Killed once ffmpeg is writing the hidden file.
+  pid_t ffmpeg = 0;
+  for (int i = 0; i < 1200 && ffmpeg == 0; ++i) {
+    for (const std::string& name : Names(out_.path())) {
+      if (name.find(".partial") != std::string::npos) {
+        ffmpeg = static_cast<pid_t>(std::atoi(ReadText(pidFile).c_str()));
+      }
+    }
+    usleep(50000);
+  }
+  fs::remove(pidFile);
+  fs::remove_all(out_.File("fakebin"));
+  kill(run, SIGKILL);
+  EXPECT_EQ(Wait(run), 128 + SIGKILL);
+  EXPECT_TRUE(Ended(ffmpeg));
+  // What it leaves: the hidden video and soundtrack, ffmpeg's log and the
+  // chapters handed to it.
+  EXPECT_GE(Names(out_.path()).size(), 3u);  // and the folder tmp
+  EXPECT_EQ(Names(out_.File("tmp")).size(), 2u);
+
+  // The next run to the same file removes those, but never a live run's
+  // file (this test's own tag) nor takes a reused pid for its owner.
+  const std::string live = ".show.mp4." + platform::RunTag() + ".partial";
+  const std::string reused = ".show.mp4." + std::to_string(getpid()) + "-1.partial";
+  out_.Write(live, "a run still going");
+  out_.Write(reused, "a run long gone");
+  const ProgramRun again = Run({"--export", video, "--fps", "10", "--until", "0.3"}, {tmpEnv});
+  ASSERT_EQ(again.exitStatus, 0) << again.err;
+  EXPECT_EQ(Names(out_.path()), (std::set<std::string>{"show.mp4", "tmp", live}));
+  EXPECT_TRUE(fs::is_empty(out_.File("tmp")));
+}
+
+TEST_F(ExportTest, OutputsThatAppearDuringTheRunAreKeptUnlessReplacingWasAsked) {
+  // Two shots to one file: the second finds the first there, as it would a
+  // file someone made meanwhile, and leaves it.
+  const std::string shot = out_.File("shot.png");
+  const std::string red = out_.File("red.png");
+  const std::string green = out_.File("green.png");
+  ProgramRun run = Run({"--offscreen", "--fps", "10", "--until", "1.5", "--shot", "0.5:" + shot,
+                        "--shot", "0.5:" + red, "--shot", "1.5:" + shot});
+  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_NE(run.err.find(shot + " appeared meanwhile"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadText(shot), ReadText(red));
+  // --overwrite lets the later shot replace it.
+  run = Run({"--offscreen", "--fps", "10", "--until", "1.5", "--shot", "0.5:" + shot, "--shot",
+             "1.5:" + green, "--shot", "1.5:" + shot, "--overwrite"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(ReadText(shot), ReadText(green));
+  EXPECT_NE(ReadText(red), ReadText(green));
+  EXPECT_EQ(Names(out_.path()), (std::set<std::string>{"shot.png", "red.png", "green.png"}));
+
+  // Two exports into one new folder at once: each writes under names of its
+  // own; one gets every frame, the other stops and takes none of them.
+  const std::string folder = out_.File("frames");
+  ProgramRun runs[2];
+  std::thread other([&] { runs[1] = Run({"--export", folder, "--fps", "10", "--until", "1"}); });
+  runs[0] = Run({"--export", folder, "--fps", "10", "--until", "1"});
+  other.join();
+  EXPECT_EQ((runs[0].exitStatus == 0) + (runs[1].exitStatus == 0), 1) << runs[0].err << "\n---\n"
+                                                                      << runs[1].err;
+  std::set<std::string> expected = {"soundtrack.wav"};
+  for (int k = 0; k <= 10; ++k) expected.insert(FrameName(k));
+  EXPECT_EQ(Names(folder), expected);
+  for (int k = 0; k <= 10; ++k) EXPECT_EQ(LoadPNG(folder + "/" + FrameName(k)).width, 800) << k;
+
+  if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";
+  // A video whose name is taken while ffmpeg runs.
+  const std::string video = out_.File("show.mkv");
+  const std::string takesTheName =
+      FakeFFmpeg("echo mine > '" + video + "'\nexec '" + RealFFmpeg() + "' \"$@\"");
+  run = Run({"--export", video, "--fps", "10", "--until", "0.3"}, {takesTheName});
+  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_NE(run.err.find(video + " appeared meanwhile"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadText(video), "mine\n");
+  fs::remove_all(out_.File("fakebin"));
+  EXPECT_EQ(Names(out_.path()),
+            (std::set<std::string>{"shot.png", "red.png", "green.png", "frames", "show.mkv"}));
+}
+
+TEST_F(ExportTest, MessagesNameTheUsersFileAndTheSystemsReason) {
+  // A folder named ffmpeg on the PATH is no ffmpeg.
+  fs::create_directories(out_.File("bin/ffmpeg"));
+  ProgramRun run = Run({"--export", out_.File("show.mp4"), "--fps", "10", "--until", "0.3"},
+                       {"PATH=" + out_.File("bin")});
+  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_NE(run.err.find(out_.File("bin/ffmpeg") + " is a folder, not a program"),
+            std::string::npos)
+      << run.err;
+  fs::remove_all(out_.File("bin"));
+
+  if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";
+  // An ffmpeg that ends without a word: how it ended.
+  const std::string video = out_.File("show.mp4");
+  run = Run({"--export", video, "--fps", "10", "--until", "0.5"},
+            {FakeFFmpeg("head -c 100 >/dev/null\nexit 7")});
+  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_NE(run.err.find("ffmpeg stopped taking frames: it ended with status 7"), std::string::npos)
+      << run.err;
+  // ffmpeg's own words name its output by the hidden name: given as the user's.
+  run = Run({"--export", video, "--fps", "10", "--until", "0.5"},
+            {FakeFFmpeg("for a; do out=$a; done\ncat >/dev/null\n"
+                        "echo \"Error writing trailer of $out: No space left on device\" >&2\n"
+                        "exit 1")});
+  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_NE(run.err.find("ffmpeg failed: Error writing trailer of " + video +
+                         ": No space left on device"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("/."), std::string::npos) << "a hidden name: " << run.err;
+  // A file ffprobe cannot read: named as the user's, with ffprobe's reason.
+  run = Run({"--export", video, "--fps", "10", "--until", "0.5"},
+            {FakeFFmpeg("for a; do out=$a; done\ncat >/dev/null\nhead -c 1000 /dev/urandom > "
+                        "\"$out\"")});
+  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_NE(run.err.find(video + " would not be whole: "), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("/."), std::string::npos) << "a hidden name: " << run.err;
+  fs::remove_all(out_.File("fakebin"));
+  EXPECT_TRUE(fs::is_empty(out_.path()));
+}
+
 TEST_F(ExportTest, FullDiskFailsWithStatus3AndLeavesNothingPartial) {
   const std::string disk = out_.File("disk");
   fs::create_directory(disk);
@@ -345,11 +587,17 @@ TEST_F(ExportTest, FullDiskFailsWithStatus3AndLeavesNothingPartial) {
   ProgramRun run = Run({"--export", disk + "/frames", "--fps", "10", "--until", "3"});
   EXPECT_EQ(run.exitStatus, 3) << run.err;
   EXPECT_TRUE(fs::is_empty(disk));
+  EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
 
   // A video: its soundtrack does not fit.
   if (HaveFFmpegAndProbe()) {
     run = Run({"--export", disk + "/show.mp4", "--fps", "10", "--until", "3"});
     EXPECT_EQ(run.exitStatus, 3) << run.err;
+    // Named as the user's file, with the system's reason.
+    EXPECT_NE(run.err.find("cannot write the soundtrack of " + disk +
+                           "/show.mp4: No space left on device"),
+              std::string::npos)
+        << run.err;
     EXPECT_TRUE(fs::is_empty(disk));
   }
 

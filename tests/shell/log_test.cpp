@@ -1,7 +1,13 @@
 #include "shell/log.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "platform/dialogs.h"
@@ -31,14 +37,79 @@ TEST(WriteLogTest, AppendsTheF2LineAfterEarlierContent) {
             "index = 4 time 82.00 eff  0.00 \n");
 }
 
-TEST(WriteLogTest, FallsBackToStandardOutputWhenTheFileCannotBeOpened) {
+// Runs `body` in a child process with stdout and stderr in files of `dir`
+// (the log's complaint is said once per process: each case has its own).
+struct ChildOutput {
+  bool endedInTime = false;
+  std::string out;
+  std::string err;
+};
+template <typename Body>
+ChildOutput InChild(const TempDir& dir, Body body) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (!freopen(dir.File("out").c_str(), "w", stdout) ||
+        !freopen(dir.File("err").c_str(), "w", stderr))
+      _exit(2);
+    alarm(5);
+    body();
+    std::fflush(nullptr);
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ChildOutput result;
+  result.endedInTime = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  result.out = testsupport::ReadText(dir.File("out"));
+  result.err = testsupport::ReadText(dir.File("err"));
+  return result;
+}
+
+TEST(WriteLogTest, OnlyARegularFileIsWrittenAndNothingBlocks) {
   TempDir dir;
-  // A folder in the file's place cannot be opened for appending.
-  std::filesystem::create_directory(dir.File("error_log.txt"));
   ScopedChdir cd(dir.path());
-  CaptureStdout();
-  WriteLog("index = %d time %.2f eff  %.2f \n", 0, 1.5, 1.5);
-  EXPECT_EQ(GetCapturedStdout(), "index = 0 time 1.50 eff  1.50 \n");
+  const std::string line = "index = 2 time 20.00 eff  1.25 \n";
+  auto writeTwice = [] {
+    WriteLog("index = %d time %.2f eff  %.2f \n", 2, 20.0, 1.25);
+    WriteLog("index = %d time %.2f eff  %.2f \n", 2, 20.0, 1.25);
+  };
+  // A pipe nobody reads (opening it for writing would wait for a reader),
+  // and a device that takes every byte and keeps none of them.
+  ASSERT_EQ(mkfifo("error_log.txt", 0644), 0);
+  ChildOutput run = InChild(dir, writeTwice);
+  EXPECT_TRUE(run.endedInTime) << "the log waited on a pipe";
+  EXPECT_EQ(run.out, line + line);
+  EXPECT_EQ(run.err, "velmora: cannot write the log " + dir.File("error_log.txt") +
+                         ": it is not a regular file (a pipe, a device or a folder); its lines go "
+                         "to standard output\n");
+  std::filesystem::remove("error_log.txt");
+  std::filesystem::create_symlink("/dev/null", "error_log.txt");
+  run = InChild(dir, writeTwice);
+  EXPECT_EQ(run.out, line + line);
+  EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
+  std::filesystem::remove("error_log.txt");
+  // A folder in the file's place.
+  std::filesystem::create_directory("error_log.txt");
+  run = InChild(dir, writeTwice);
+  EXPECT_EQ(run.out, line + line);
+  EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
+  std::filesystem::remove("error_log.txt");
+
+  // A regular file that cannot grow (a full disk): the failure is said once.
+  // (The limit is on every file the child writes: the log is made the
+  // largest of them.)
+  const std::string earlier(4096, '-');
+  dir.Write("error_log.txt", earlier);
+  run = InChild(dir, [&] {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit = {4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    writeTwice();
+  });
+  EXPECT_EQ(run.out, line + line);
+  EXPECT_EQ(run.err, "velmora: cannot write the log " + dir.File("error_log.txt") + ": " +
+                         std::strerror(EFBIG) + "; its lines go to standard output\n");
+  EXPECT_EQ(testsupport::ReadText("error_log.txt"), earlier);
 }
 
 TEST(ShowResultTest, OnlyFailuresAreShown) {

@@ -1,7 +1,11 @@
 // The frame driver run for real, offscreen, through the command line of a
 // small show (red until 1 s, green until 2 s, then blue).
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -237,6 +241,58 @@ TEST_F(ShellRunTest, VersionNamesTheProgramAndEachLibraryOnItsOwnLine) {
     EXPECT_EQ(lines[i].rfind(starts[i], 0), 0u) << lines[i];
   }
   EXPECT_NE(lines.back().find("OpenGL "), std::string::npos) << lines.back();
+}
+
+}  // namespace
+
+namespace {
+
+// A real window on an X server (Xvfb) that goes away under it: the run ends
+// with the status kept for that, not with 1 (a failed load) as Xlib's own
+// handler would.
+TEST_F(ShellRunTest, ALostDisplayEndsWithItsOwnStatus) {
+  if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "no Xvfb";
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t server = fork();
+  if (server == 0) {
+    close(fds[0]);
+    if (!freopen("/dev/null", "w", stderr) || !freopen("/dev/null", "w", stdout)) _exit(126);
+    const std::string fd = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+           "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string number;
+  char c = 0;
+  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+
+  const std::string errFile = dir_.File("err");
+  const pid_t show = fork();
+  if (show == 0) {
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+    if (!freopen(errFile.c_str(), "w", stderr)) _exit(126);
+    alarm(60);
+    execl(TESTSHOW_PATH, TESTSHOW_PATH, "--data", dir_.path().c_str(), "--window", "--until", "50",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // The window is open once the layers are set up; then a few frames.
+  for (int i = 0; i < 200 && Events().find("init") == std::string::npos; ++i) usleep(50000);
+  usleep(500000);
+  kill(server, SIGTERM);
+  waitpid(server, nullptr, 0);
+  int status = 0;
+  waitpid(show, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 4) << testsupport::ReadText(errFile);
+  EXPECT_NE(testsupport::ReadText(errFile).find("the connection to the X display was lost"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -44,7 +44,8 @@ TEST(ModuleOpening, PlayerAndRendererRefuseTheSameFilesForTheSameReasons) {
     EXPECT_EQ(FailureNote(), "could not load the music " + dir.File(file) + ": " + why);
 
     std::string failure;
-    EXPECT_FALSE(RenderModuleToWav(file, 1000, 44100, dir.File("out.wav"), &failure)) << file;
+    EXPECT_FALSE(RenderModuleToWav(file, 1000, 44100, dir.File("out.wav"), false, "", &failure))
+        << file;
     EXPECT_EQ(failure, "cannot play " + dir.File(file) + ": " + why);
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.wav"))) << file;
   }
@@ -64,7 +65,8 @@ TEST(ModuleOpening, PlayerAndRendererRefuseTheSameFilesForTheSameReasons) {
   openmpt_module_destroy(module);
   // 8 rows of 120 ms.
   EXPECT_NEAR(double(total) / 44100.0, 0.96, 0.01);
-  ASSERT_TRUE(RenderModuleToWav("tone.xm", 1000, 44100, dir.File("out.wav"), &why)) << why;
+  ASSERT_TRUE(RenderModuleToWav("tone.xm", 1000, 44100, dir.File("out.wav"), false, "", &why))
+      << why;
   EXPECT_EQ(std::filesystem::file_size(dir.File("out.wav")), 44u + 4000u);
 }
 

@@ -70,7 +70,7 @@ Picture Downscale(const Picture& picture, int width, int height) {
 }
 
 bool WritePicture(const std::string& path, const Picture& picture, std::string* reason) {
-  return platform::WritePNG(path, picture.width, picture.height, picture.rgb.data(), reason);
+  return platform::WritePNG(path, picture.width, picture.height, picture.rgb.data(), true, reason);
 }
 
 bool WriteSideBySide(const std::string& path, const Picture& left, const Picture& right,

@@ -449,7 +449,8 @@ std::string UsageText() {
       "\n"
       "Exit status: 0 done; 1 loading the production failed; 2 bad command line, no\n"
       "window, or an existing file or folder refused; 3 an output (shot, export) could\n"
-      "not be written; 130 interrupted (SIGINT or SIGTERM), nothing partial left.\n";
+      "not be written; 4 the display was lost (X server gone); 130 interrupted\n"
+      "(SIGINT or SIGTERM), nothing partial left.\n";
   return text;
 }
 

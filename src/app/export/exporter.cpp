@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
+#include "platform/claim.h"
 #include "platform/clock.h"
 #include "platform/png.h"
 #include "platform/signals.h"
@@ -59,12 +61,8 @@ void FramePath(const std::string& folder, int64_t k, std::string* path) {
   path->assign(folder).append(name);
 }
 
-// A file an earlier folder export leaves: its frames, its soundtrack, and
-// either one's temporary name.
-bool IsExportOutput(std::string name) {
-  if (name.size() > 9 && name[0] == '.' && EndsWith(name, ".partial")) {
-    name = name.substr(1, name.size() - 9);
-  }
+// A file a folder export leaves: its frames and its soundtrack.
+bool IsFinalExportOutput(const std::string& name) {
   if (name == "soundtrack.wav") return true;
   if (name.rfind("frame_", 0) != 0 || !EndsWith(name, ".png")) return false;
   const std::string digits = name.substr(6, name.size() - 10);
@@ -73,6 +71,17 @@ bool IsExportOutput(std::string name) {
     if (!std::isdigit(static_cast<unsigned char>(c))) return false;
   }
   return true;
+}
+
+// A file an earlier folder export leaves: its frames, its soundtrack, and
+// either one's temporary name (also as older versions named them).
+bool IsExportOutput(std::string name) {
+  platform::TemporaryParts parts;
+  if (platform::ParseTemporaryName(name, &parts)) return IsFinalExportOutput(parts.name);
+  if (name.size() > 9 && name[0] == '.' && EndsWith(name, ".partial")) {
+    name = name.substr(1, name.size() - 9);
+  }
+  return IsFinalExportOutput(name);
 }
 
 uint64_t SoundFrames(int64_t pictureFrames, int fps) {
@@ -157,10 +166,9 @@ ExportTarget Exporter::CheckTarget(const ExportPlan& plan, std::string* reason) 
       *reason = "the folder " + folder.string() + " cannot be written";
       return ExportTarget::Unwritable;
     }
-    if (!platform::HaveFFmpeg()) {
-      *reason =
-          "the ffmpeg program is not installed (Debian package ffmpeg); "
-          "export to a folder instead for PNG frames and a WAV file";
+    std::string why;
+    if (!platform::CanEncodeVideo(&why)) {
+      *reason = why + "; export to a folder instead for PNG frames and a WAV file";
       return ExportTarget::Unwritable;
     }
     return ExportTarget::Usable;
@@ -200,23 +208,24 @@ bool Exporter::Begin(const ExportPlan& plan, std::string* reason) {
   if (CheckTarget(plan, reason) != ExportTarget::Usable) return false;
   std::error_code error;
   if (video_) {
-    const fs::path target(plan.path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    // What runs to the same file left when they were killed; never the
+    // files of a run still going.
+    platform::RemoveStaleTemporariesOf(plan.path);
     // Hidden names of this run beside the target: the old file, if any,
     // stays as it is until the new one is complete.
-    const std::string stem = "." + target.filename().string() + "." + std::to_string(getpid());
-    partialPath_ = (folder / (stem + ".partial")).string();
-    audioPath_ = (folder / (stem + ".soundtrack.wav")).string();
+    platform::TemporaryName(plan.path, &partialPath_);
+    audioPath_ = platform::CompanionName(plan.path, "soundtrack.wav");
     active_ = true;
     if (!platform::RenderModuleToWav(plan.musicFile, SoundFrames(plan.expectedFrames, plan.fps),
-                                     kSampleRate, audioPath_, reason)) {
+                                     kSampleRate, audioPath_, false,
+                                     "the soundtrack of " + plan.path, reason)) {
       Cancel();
       return false;
     }
     const std::string format = EndsWith(plan.path, ".mp4") ? "mp4" : "matroska";
     encoder_.SetChapters(plan.chapters);
     if (!encoder_.Start(partialPath_, format, plan.width, plan.height, plan.fps, audioPath_, kTitle,
-                        reason)) {
+                        plan.path, reason)) {
       Cancel();
       return false;
     }
@@ -226,8 +235,12 @@ bool Exporter::Begin(const ExportPlan& plan, std::string* reason) {
       *reason = "cannot make the folder " + plan.path + ": " + error.message();
       return false;
     }
-    // Only an earlier export is there (CheckTarget): make way for this one.
+    platform::RemoveStaleTemporaries(plan.path, IsFinalExportOutput);
+    // Only an earlier export is there (CheckTarget): make way for this one,
+    // leaving alone the temporary files of a run still going.
     for (const fs::directory_entry& entry : fs::directory_iterator(plan.path, error)) {
+      platform::TemporaryParts parts;
+      if (platform::ParseTemporaryName(entry.path().filename().string(), &parts)) continue;
       fs::remove(entry.path(), error);
     }
     active_ = true;
@@ -339,7 +352,10 @@ bool Exporter::WriteOut(const uint8_t* rgb, std::string* reason) {
     if (!encoder_.WriteFrame(rgb, reason)) return false;
   } else {
     FramePath(plan_.path, framesWritten_, &framePath_);
-    if (!platform::WritePNG(framePath_, plan_.width, plan_.height, rgb, reason)) return false;
+    // The folder was emptied of an earlier export at the start: a frame that
+    // is there now was put there by someone else meanwhile, and is kept.
+    if (!platform::WritePNG(framePath_, plan_.width, plan_.height, rgb, false, reason))
+      return false;
   }
   ++framesWritten_;
   return true;
@@ -348,7 +364,15 @@ bool Exporter::WriteOut(const uint8_t* rgb, std::string* reason) {
 bool Exporter::Hand(const uint8_t* pixels, std::string* reason) {
   const double start = platform::MonotonicSeconds();
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [&] { return !slots_[handIndex_].full || writerFailed_; });
+  // The writer may be stuck on ffmpeg until it gives up on it: a Ctrl-C is
+  // looked at meanwhile.
+  while (!changed_.wait_for(lock, std::chrono::milliseconds(50),
+                            [&] { return !slots_[handIndex_].full || writerFailed_; })) {
+    if (platform::Interrupted()) {
+      *reason = "interrupted";
+      return false;
+    }
+  }
   waitSeconds_ += platform::MonotonicSeconds() - start;
   if (writerFailed_) {
     *reason = writerReason_;
@@ -438,11 +462,6 @@ bool Exporter::End(std::string* reason) {
     std::fprintf(stderr, "\rexport: finishing the video file...");
     std::fflush(stderr);
     ok = encoder_.Finish(reason);
-    std::error_code error;
-    if (ok && !plan_.overwrite && fs::exists(fs::symlink_status(plan_.path, error))) {
-      *reason = plan_.path + " appeared meanwhile; it is left as it is";
-      ok = false;
-    }
     // On disk before it takes the old file's name.
     if (ok) {
       const int fd = open(partialPath_.c_str(), O_RDONLY);
@@ -452,14 +471,14 @@ bool Exporter::End(std::string* reason) {
       }
       if (fd >= 0) close(fd);
     }
-    if (ok && std::rename(partialPath_.c_str(), plan_.path.c_str()) != 0) {
-      *reason = "cannot rename the finished video to " + plan_.path + ": " + std::strerror(errno);
-      ok = false;
-    }
+    // A file that appeared at the target during the run is kept unless
+    // --overwrite.
+    if (ok) ok = platform::ClaimName(partialPath_, plan_.path, plan_.overwrite, reason);
   } else if (ok) {
     // Written last, so that it matches the frames actually drawn.
-    ok = platform::RenderModuleToWav(plan_.musicFile, SoundFrames(framesWritten_, plan_.fps),
-                                     kSampleRate, plan_.path + "/soundtrack.wav", reason);
+    ok =
+        platform::RenderModuleToWav(plan_.musicFile, SoundFrames(framesWritten_, plan_.fps),
+                                    kSampleRate, plan_.path + "/soundtrack.wav", false, "", reason);
   }
   if (!ok) {
     Cancel();

@@ -7,6 +7,7 @@
 #include "platform/sound.h"
 #include "platform/window.h"
 #include "shell/base/glapi.h"
+#include "shell/objects/globals.h"
 #include "timeline/seek.h"
 
 namespace {
@@ -18,16 +19,25 @@ void SaveSetupState() {
   glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
 }
 
+// The window's clear colour after the set-up. The first frame starts from
+// buffers cleared with it (a layer's capture pass draws over them), so a seek
+// clears with it again rather than start from the last frame's buffers.
+float setupClearColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+
 void RestoreSetupState() {
   glPopClientAttrib();
   glPopAttrib();
   SaveSetupState();
+  std::copy(setupClearColor, setupClearColor + 4, glWindow.clearColor);
+  glWindow.Clear();
 }
 
 }  // namespace
 
 void Transport::Begin(int framesPerSecond) {
   fps = framesPerSecond;
+  std::copy(glWindow.clearColor, glWindow.clearColor + 4, setupClearColor);
+  glWindow.Clear();
   SaveSetupState();
 }
 

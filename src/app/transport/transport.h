@@ -10,8 +10,9 @@
 class Transport {
  public:
   // Seeks count in frames of this rate: the virtual clock's, or a display's
-  // usual rate in the live show. Remembers the GL state the set-up left for
-  // the first frame, which every seek starts again from.
+  // usual rate in the live show. Clears the buffers for the first frame and
+  // remembers the GL state and clear colour the set-up left for it, which
+  // every seek starts again from.
   void Begin(int framesPerSecond);
 
   // Acts on the transport keys that went down since the last poll; `t` is

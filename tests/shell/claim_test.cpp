@@ -1,0 +1,136 @@
+// Claiming outputs under their final names: never over a file that is there
+// unless asked, and temporary files removed only when their run has ended.
+#include "platform/claim.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using testsupport::ReadText;
+using testsupport::TempDir;
+
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+// A pid that no process has now: a child's, once it has ended and been reaped.
+pid_t EndedPid() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return child;
+}
+
+TEST(ClaimTest, AFileAtTheFinalNameIsKeptUnlessReplacingWasAsked) {
+  TempDir dir;
+  const std::string target = dir.File("shot.png");
+  std::string temporary;
+  platform::TemporaryName(target, &temporary);
+  EXPECT_EQ(temporary, dir.File(".shot.png." + platform::RunTag() + ".partial"));
+
+  // Nothing there: the new file takes the name.
+  std::string reason;
+  int fd = platform::CreateTemporary(temporary, target, &reason);
+  ASSERT_GE(fd, 0) << reason;
+  ASSERT_EQ(write(fd, "new", 3), 3);
+  close(fd);
+  // The temporary name is this run's alone: a second creation is refused.
+  EXPECT_LT(platform::CreateTemporary(temporary, target, &reason), 0);
+  EXPECT_NE(reason.find(target), std::string::npos) << reason;
+  ASSERT_TRUE(platform::ClaimName(temporary, target, false, &reason)) << reason;
+  EXPECT_EQ(ReadText(target), "new");
+
+  // A file there (it appeared meanwhile): kept, the new one dropped.
+  dir.Write(".shot.png." + platform::RunTag() + ".partial", "newer");
+  EXPECT_FALSE(platform::ClaimName(temporary, target, false, &reason));
+  EXPECT_NE(reason.find(target + " appeared meanwhile"), std::string::npos) << reason;
+  EXPECT_EQ(ReadText(target), "new");
+  EXPECT_EQ(Names(dir.path()), std::set<std::string>{"shot.png"});
+
+  // Replacing asked for: the new one takes its place.
+  dir.Write(".shot.png." + platform::RunTag() + ".partial", "newer");
+  ASSERT_TRUE(platform::ClaimName(temporary, target, true, &reason)) << reason;
+  EXPECT_EQ(ReadText(target), "newer");
+  EXPECT_EQ(Names(dir.path()), std::set<std::string>{"shot.png"});
+}
+
+TEST(ClaimTest, TwoRunsNeverShareATemporaryName) {
+  // Another process (a child, so the same program) names the same output.
+  const std::string path = "/some/folder/frame_000001.png";
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    std::string name;
+    platform::TemporaryName(path, &name);
+    const ssize_t ignored = write(fds[1], name.data(), name.size());
+    (void)ignored;
+    _exit(0);
+  }
+  close(fds[1]);
+  char buffer[512];
+  const ssize_t got = read(fds[0], buffer, sizeof(buffer));
+  close(fds[0]);
+  waitpid(child, nullptr, 0);
+  ASSERT_GT(got, 0);
+  std::string own;
+  platform::TemporaryName(path, &own);
+  EXPECT_NE(std::string(buffer, static_cast<size_t>(got)), own);
+  EXPECT_EQ(own.rfind("/some/folder/.frame_000001.png.", 0), 0u) << own;
+}
+
+TEST(ClaimTest, OnlyTemporaryFilesOfEndedRunsAreRemoved) {
+  // The names a run makes, and names that only look alike.
+  platform::TemporaryParts parts;
+  ASSERT_TRUE(platform::ParseTemporaryName(".show.mp4.123-456.partial", &parts));
+  EXPECT_EQ(parts.name, "show.mp4");
+  EXPECT_EQ(parts.pid, 123);
+  EXPECT_EQ(parts.start, 456u);
+  ASSERT_TRUE(platform::ParseTemporaryName(".show.mp4.12-34.soundtrack.wav", &parts));
+  EXPECT_EQ(parts.name, "show.mp4");
+  ASSERT_TRUE(
+      platform::ParseTemporaryName("..show.mp4.12-34.soundtrack.wav.12-34.partial", &parts));
+  EXPECT_EQ(parts.name, "show.mp4");
+  for (const char* other : {"show.mp4", ".show.mp4.partial", ".show.mp4.12-34", ".12-34.partial",
+                            ".show.mp4.12-.partial", ".show.mp4.x1-2.partial"}) {
+    EXPECT_FALSE(platform::ParseTemporaryName(other, &parts)) << other;
+  }
+
+  // Owners: this process is alive; an ended pid is gone; this pid with
+  // another start time is a process that had it before.
+  const std::string own = platform::RunTag();
+  const std::string ownPid = std::to_string(getpid());
+  const std::string ended = std::to_string(EndedPid()) + "-12345";
+  ASSERT_TRUE(platform::ParseTemporaryName(".x." + own + ".partial", &parts));
+  EXPECT_FALSE(platform::OwnerIsGone(parts.pid, parts.start));
+  EXPECT_TRUE(platform::OwnerIsGone(getpid(), parts.start + 1));
+
+  TempDir dir;
+  for (const std::string& name : std::vector<std::string>{
+           ".show.mp4." + ended + ".partial", ".show.mp4." + ended + ".soundtrack.wav",
+           "..show.mp4." + ended + ".soundtrack.wav." + ended + ".partial",
+           ".show.mp4." + ownPid + "-1.partial", ".show.mp4." + own + ".partial",
+           ".other.mp4." + ended + ".partial", std::string("show.mp4"), std::string(".notes")}) {
+    dir.Write(name, "x");
+  }
+  EXPECT_EQ(platform::RemoveStaleTemporariesOf(dir.File("show.mp4")), 4);
+  EXPECT_EQ(Names(dir.path()),
+            (std::set<std::string>{".show.mp4." + own + ".partial",
+                                   ".other.mp4." + ended + ".partial", "show.mp4", ".notes"}));
+}
+
+}  // namespace
