@@ -19,7 +19,11 @@ function(roff out text)
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
-string(REPLACE ";" "\\;" help "${help}")
+# CMake's lists are split at semicolons, escaped or not once taken apart:
+# the help's own semicolons travel as a marker (untouched by the roff
+# escapes) and come back at the end.
+set(semicolon "@velmoraSEMICOLON@")
+string(REPLACE ";" "${semicolon}" help "${help}")
 string(REGEX REPLACE "\n\n+" ";" blocks "${help}")
 
 set(synopsis "")
@@ -66,5 +70,6 @@ string(APPEND page ".SH OPTIONS\n${options}")
 if(NOT exitstatus STREQUAL "")
   string(APPEND page ".SH EXIT STATUS\n${exitstatus}")
 endif()
+string(REPLACE "${semicolon}" ";" page "${page}")
 file(WRITE "${OUTPUT}.tmp" "${page}")
 file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

@@ -13,11 +13,15 @@ bool g_boxesEnabled = true;
 
 void EnableMessageBoxes(bool enabled) { g_boxesEnabled = enabled; }
 
-bool AskYesNo(const std::string& text, const std::string& caption, bool* yes) {
+bool AskYesNo(const std::string& text, const std::string& caption, bool* yes, bool enterSaysNo) {
   if (!g_boxesEnabled || !HasDisplay()) return false;
+  const Uint32 yesFlags = enterSaysNo ? SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT
+                                      : SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+  const Uint32 noFlags = enterSaysNo ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT
+                                     : SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
   const SDL_MessageBoxButtonData buttons[] = {
-      {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
-      {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
+      {yesFlags, 1, "Yes"},
+      {noFlags, 0, "No"},
   };
   SDL_MessageBoxData data;
   SDL_zero(data);
@@ -27,7 +31,8 @@ bool AskYesNo(const std::string& text, const std::string& caption, bool* yes) {
   data.numbuttons = 2;
   data.buttons = buttons;
   int answer = -1;
-  if (SDL_ShowMessageBox(&data, &answer) != 0 || answer < 0) return false;
+  if (SDL_ShowMessageBox(&data, &answer) != 0) return false;
+  // Closed with the title bar's button (answer -1): the viewer declined.
   *yes = answer == 1;
   return true;
 }

@@ -179,6 +179,25 @@ bool VideoEncoder::Start(const std::string& path, const std::string& format, int
       "1:a",       "-c:v",          "libx264",  "-preset",   kPreset, "-crf", kCrf,
       "-pix_fmt",  "yuv420p",       "-c:a",     "aac",       "-b:a",  "192k", "-shortest",
       "-metadata", "title=" + title};
+  if (!chapters_.empty()) {
+    // The chapters come in as a third input, an ffmetadata file beside the
+    // log, named like it so that a later run removes it too when this one
+    // was killed.
+    chaptersPath_ = CompanionName(tmpFolder + "/" + kLogName, "chapters");
+    std::ofstream chapters(chaptersPath_, std::ios::binary | std::ios::trunc);
+    chapters << FFMetadataText(chapters_);
+    chapters.close();
+    if (!chapters) {
+      *reason = "cannot write the chapters to " + chaptersPath_;
+      std::remove(chaptersPath_.c_str());
+      close(fds[0]);
+      close(fds[1]);
+      return false;
+    }
+    const auto maps = std::find(args.begin(), args.end(), "-map");
+    args.insert(maps, {"-i", chaptersPath_});
+    args.insert(args.end(), {"-map_chapters", "2"});
+  }
   // The index goes first, so that players can start before the whole file is read.
   if (format == "mp4") args.insert(args.end(), {"-movflags", "+faststart"});
   args.insert(args.end(), {"-f", format, path});
@@ -356,6 +375,7 @@ bool VideoEncoder::Finish(std::string* reason) {
   const std::string messages = ReadAll(logPath_);
   std::remove(logPath_.c_str());
   logPath_.clear();
+  RemoveChapters();
   const bool exitedWell = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   if (!exitedWell || !LastLine(messages).empty()) {
     std::string last = InUserTerms(LastLine(messages));
@@ -514,6 +534,27 @@ void VideoEncoder::Abort() {
   pid_ = -1;
   if (!logPath_.empty()) std::remove(logPath_.c_str());
   logPath_.clear();
+  RemoveChapters();
+}
+
+void VideoEncoder::RemoveChapters() {
+  if (!chaptersPath_.empty()) std::remove(chaptersPath_.c_str());
+  chaptersPath_.clear();
+}
+
+std::string FFMetadataText(const std::vector<VideoChapter>& chapters) {
+  auto ms = [](double seconds) { return std::to_string(std::llround(seconds * 1000.0)); };
+  std::string text = ";FFMETADATA1\n";
+  for (const VideoChapter& chapter : chapters) {
+    std::string title;
+    for (char c : chapter.title) {
+      if (c == '=' || c == ';' || c == '#' || c == '\\' || c == '\n') title += '\\';
+      title += c;
+    }
+    text += "[CHAPTER]\nTIMEBASE=1/1000\nSTART=" + ms(chapter.start) + "\nEND=" + ms(chapter.end) +
+            "\ntitle=" + title + "\n";
+  }
+  return text;
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -28,6 +29,17 @@ double StallSeconds();
 // reason: a writer that stopped half-way (a full disk) leaves it short.
 bool Mp4IsComplete(const std::string& path, std::string* reason);
 
+// A chapter of a video: from `start` to `end` seconds, named `title`.
+struct VideoChapter {
+  double start = 0.0;
+  double end = 0.0;
+  std::string title;
+};
+
+// The chapters as the text of an ffmetadata file: times in milliseconds, the
+// characters the format reserves ('=', ';', '#', '\\', new lines) escaped.
+std::string FFMetadataText(const std::vector<VideoChapter>& chapters);
+
 class VideoEncoder {
  public:
   VideoEncoder() = default;
@@ -45,6 +57,8 @@ class VideoEncoder {
   bool Start(const std::string& path, const std::string& format, int width, int height, int fps,
              const std::string& audioWav, const std::string& title, const std::string& shownName,
              std::string* reason);
+  // Chapters that the next Start writes into the file (none unless set).
+  void SetChapters(const std::vector<VideoChapter>& chapters) { chapters_ = chapters; }
   // One frame, rows top first, 3 * width bytes each. Returns false with
   // reason "interrupted" on SIGINT or SIGTERM, and with a message saying so
   // when ffmpeg stalls (StallSeconds).
@@ -63,6 +77,7 @@ class VideoEncoder {
   void Abort();
 
  private:
+  void RemoveChapters();
   std::string WhyItStopped();
   std::string InUserTerms(std::string said) const;
   // Checks ffprobe's report `output` (key=value lines) against the frames
@@ -88,6 +103,8 @@ class VideoEncoder {
   std::string shown_;
   std::string format_;
   std::string logPath_;
+  std::vector<VideoChapter> chapters_;
+  std::string chaptersPath_;  // the ffmetadata file beside the log
 };
 
 }  // namespace platform

@@ -5,6 +5,8 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,6 +19,17 @@ bool g_videoStarted = false;
 bool g_modeChanged = false;
 bool g_offscreen = false;
 bool g_keyWentDown[static_cast<int>(Key::Count)] = {};
+WindowPlacement g_placement;
+// The window as it was before it went full screen, brought back on leaving.
+struct WindowedState {
+  bool valid = false;
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool maximised = false;
+};
+WindowedState g_windowed;
 
 std::string SdlError(const char* what) {
   const char* detail = SDL_GetError();
@@ -70,6 +83,33 @@ std::string DisplaysTried() {
   return tried;
 }
 
+// What a failure to get OpenGL on a screen means for the viewer.
+constexpr char kNoGLHint[] =
+    "; this display offers no OpenGL: velmora needs GLX with Mesa's drivers (Debian packages "
+    "libgl1-mesa-dri and libglx-mesa0, or your graphics card's driver); without a screen, "
+    "run with --offscreen";
+
+bool MentionsGL(const std::string& text) { return text.find("GL") != std::string::npos; }
+
+// The display to open on: the one asked for when it exists, else the first.
+int ChooseDisplay(int wanted) {
+  const int count = SDL_GetNumVideoDisplays();
+  if (wanted >= 0 && wanted < count) return wanted;
+  std::fprintf(stderr, "velmora: there is no display %d (displays 0 to %d); using display 0\n",
+               wanted, count - 1);
+  return 0;
+}
+
+// True when the centre of a width x height window at (x, y) lies on a display.
+bool PlaceOnSomeDisplay(int x, int y, int width, int height) {
+  const SDL_Point centre = {x + width / 2, y + height / 2};
+  for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(i, &bounds) == 0 && SDL_PointInRect(&centre, &bounds)) return true;
+  }
+  return false;
+}
+
 // Xlib's last word when the connection to the X server is lost (the server
 // ended or the connection broke). Its own handler would end the program with
 // status 1, which is kept for a production that failed to load; this one
@@ -93,6 +133,25 @@ void WatchForLostDisplay() {
 }
 
 }  // namespace
+
+void SetWindowPlacement(const WindowPlacement& placement) { g_placement = placement; }
+
+bool WindowState(int* x, int* y, int* width, int* height, bool* maximised) {
+  if (g_window == nullptr || g_offscreen) return false;
+  if (IsFullscreen()) {
+    if (!g_windowed.valid) return false;
+    *x = g_windowed.x;
+    *y = g_windowed.y;
+    *width = g_windowed.width;
+    *height = g_windowed.height;
+    *maximised = g_windowed.maximised;
+    return true;
+  }
+  SDL_GetWindowPosition(g_window, x, y);
+  SDL_GetWindowSize(g_window, width, height);
+  *maximised = (SDL_GetWindowFlags(g_window) & SDL_WINDOW_MAXIMIZED) != 0;
+  return true;
+}
 
 bool HasDisplay() {
   const char* x11 = std::getenv("DISPLAY");
@@ -146,10 +205,27 @@ bool OpenWindow(const std::string& caption, int width, int height, int colorBits
   if (kind == DisplayKind::Screen) {
     flags |= fullscreen ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE;
   }
-  g_window = SDL_CreateWindow(caption.c_str(), 0, 0, width, height, flags);
+  // A window on a screen opens centred on the display asked for, or where
+  // the viewer left it.
+  int x = 0;
+  int y = 0;
+  g_windowed = WindowedState();
+  if (kind == DisplayKind::Screen) {
+    const int display = ChooseDisplay(g_placement.display);
+    x = y = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+    if (g_placement.hasPlace && !fullscreen &&
+        PlaceOnSomeDisplay(g_placement.x, g_placement.y, width, height)) {
+      x = g_placement.x;
+      y = g_placement.y;
+    }
+  }
+  g_window = SDL_CreateWindow(caption.c_str(), x, y, width, height, flags);
   if (g_window == nullptr) {
     *reason = SdlError("SDL_CreateWindow failed");
-    if (kind == DisplayKind::Screen) *reason += " on " + DisplaysTried();
+    if (kind == DisplayKind::Screen) {
+      *reason += " on " + DisplaysTried();
+      if (MentionsGL(*reason)) *reason += kNoGLHint;
+    }
     return false;
   }
   if (kind == DisplayKind::Screen) {
@@ -158,6 +234,7 @@ bool OpenWindow(const std::string& caption, int width, int height, int colorBits
     // the user leaves full screen.
     SDL_SetWindowMinimumSize(g_window, 640, 480);
     SDL_SetWindowResizable(g_window, SDL_TRUE);
+    if (g_placement.maximised && !fullscreen) SDL_MaximizeWindow(g_window);
     if (driver != nullptr && std::strcmp(driver, "x11") == 0) WatchForLostDisplay();
   }
   return true;
@@ -167,6 +244,7 @@ bool CreateGLContext(std::string* reason) {
   g_context = SDL_GL_CreateContext(g_window);
   if (g_context == nullptr) {
     *reason = SdlError("SDL_GL_CreateContext failed");
+    if (!g_offscreen) *reason += kNoGLHint;
     return false;
   }
   return true;
@@ -213,16 +291,31 @@ bool SetFullscreen(bool fullscreen) {
   if (g_window == nullptr) return false;
   if (fullscreen == IsFullscreen()) return true;
   if (!fullscreen) {
-    // Leaving also undoes a display-mode change made at start.
+    // Leaving also undoes a display-mode change made at start; the window
+    // comes back as it was (a window opened full screen: centred).
     if (SDL_SetWindowFullscreen(g_window, 0) != 0) return false;
     SDL_SetWindowBordered(g_window, SDL_TRUE);
     g_modeChanged = false;
-    ShowCursor(true);
+    if (g_windowed.valid) {
+      SDL_SetWindowSize(g_window, g_windowed.width, g_windowed.height);
+      SDL_SetWindowPosition(g_window, g_windowed.x, g_windowed.y);
+      if (g_windowed.maximised) SDL_MaximizeWindow(g_window);
+    } else {
+      const int display = SDL_GetWindowDisplayIndex(g_window);
+      const int centred =
+          static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display < 0 ? 0 : display));
+      SDL_SetWindowPosition(g_window, centred, centred);
+    }
     return true;
   }
+  WindowedState before;
+  SDL_GetWindowPosition(g_window, &before.x, &before.y);
+  SDL_GetWindowSize(g_window, &before.width, &before.height);
+  before.maximised = (SDL_GetWindowFlags(g_window) & SDL_WINDOW_MAXIMIZED) != 0;
   if (SDL_SetWindowFullscreen(g_window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+  before.valid = true;
+  g_windowed = before;
   g_modeChanged = true;
-  ShowCursor(false);
   return true;
 }
 
@@ -301,18 +394,46 @@ void DrawableSize(int* width, int* height) {
 
 void* GetGLProcAddress(const char* name) { return SDL_GL_GetProcAddress(name); }
 
+namespace {
+// Window coordinates (points) to drawable pixels (more on high-density screens).
+void ToDrawablePixels(int x, int y, int* px, int* py) {
+  int w = 0;
+  int h = 0;
+  int dw = 0;
+  int dh = 0;
+  SDL_GetWindowSize(g_window, &w, &h);
+  SDL_GL_GetDrawableSize(g_window, &dw, &dh);
+  *px = w > 0 ? static_cast<int>(static_cast<int64_t>(x) * dw / w) : x;
+  *py = h > 0 ? static_cast<int>(static_cast<int64_t>(y) * dh / h) : y;
+}
+}  // namespace
+
 bool PollEvent(Event* event) {
   if (!g_videoStarted) return false;
   SDL_Event e;
   if (SDL_PollEvent(&e) == 0) return false;
-  event->type = EventType::Other;
-  event->key = Key::None;
+  *event = Event();
   switch (e.type) {
     case SDL_QUIT:
       event->type = EventType::Quit;
       break;
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) event->type = EventType::CloseRequest;
+      break;
+    case SDL_MOUSEMOTION:
+      event->type = EventType::MouseMove;
+      ToDrawablePixels(e.motion.x, e.motion.y, &event->x, &event->y);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      if (e.button.button != SDL_BUTTON_LEFT) break;
+      event->type = e.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp;
+      ToDrawablePixels(e.button.x, e.button.y, &event->x, &event->y);
+      event->clicks = e.button.clicks;
+      break;
+    case SDL_MOUSEWHEEL:
+      event->type = EventType::MouseWheel;
+      event->wheel = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
       break;
     case SDL_KEYDOWN:
       event->type = EventType::KeyDown;

@@ -27,6 +27,24 @@ bool OpenWindow(const std::string& caption, int width, int height, int colorBits
 bool CreateGLContext(std::string* reason);
 bool MakeContextCurrent(std::string* reason);
 
+// Where the next OpenWindow puts a window on a screen: centred on display
+// `display` (counted from 0; the first when it does not exist, after a line
+// on stderr), or at a remembered place when that lies on a display, and
+// maximised when asked.
+struct WindowPlacement {
+  int display = 0;
+  bool hasPlace = false;
+  int x = 0;
+  int y = 0;
+  bool maximised = false;
+};
+void SetWindowPlacement(const WindowPlacement& placement);
+
+// The window as a viewer would find it again: its place on the desktop and
+// client size as a window (when full screen: as it was before), and whether
+// it is maximised. False when there is no window on a screen.
+bool WindowState(int* x, int* y, int* width, int* height, bool* maximised);
+
 // Full screen: asks for width x height at `hz`; true when the display accepted it.
 bool SetDisplayMode(int width, int height, int colorBits, int hz);
 // Full screen at the desktop's own mode (when no mode change was accepted).
@@ -34,8 +52,9 @@ void EnterDesktopFullscreen();
 // Back to the desktop's own mode (harmless when it never changed).
 void RestoreDisplayMode();
 
-// Switches between a window and full screen at the desktop's own mode, with
-// the cursor hidden in full screen. False when the switch was refused.
+// Switches between a window and full screen at the desktop's own mode.
+// Leaving full screen brings back the window's size, place and maximised
+// state from before. False when the switch was refused.
 bool SetFullscreen(bool fullscreen);
 bool IsFullscreen();
 // The size of the display the window is on (0 x 0 without one).
@@ -92,12 +111,21 @@ enum class EventType {
   Quit,          // the queue's quit message: ends the loop, never dispatched
   CloseRequest,  // the user closed the window
   KeyDown,
+  MouseMove,
+  MouseDown,   // the left button
+  MouseUp,     // the left button
+  MouseWheel,  // wheel > 0 away from the user
   Other,
 };
 
 struct Event {
   EventType type = EventType::Other;
   Key key = Key::None;
+  // Mouse events: the pointer in drawable pixels from the top-left corner.
+  int x = 0;
+  int y = 0;
+  int clicks = 0;  // MouseDown: 2 for the second press of a double click
+  int wheel = 0;   // MouseWheel: steps, positive away from the user
 };
 
 // Takes one event from the queue without waiting; false when the queue is empty.

@@ -9,8 +9,14 @@
 #include <vector>
 
 #include "app/cli/options.h"
+#include "app/export/chapters.h"
 #include "app/export/exporter.h"
+#include "app/export/framing.h"
+#include "app/osd/display.h"
+#include "app/osd/mouse.h"
+#include "app/osd/state.h"
 #include "app/pacing/pacing.h"
+#include "app/settings/settings.h"
 #include "app/transport/transport.h"
 #include "platform/claim.h"
 #include "platform/clock.h"
@@ -69,22 +75,23 @@ bool pictureStale = true;
 // moves on with every frame, paused or not.
 double runClockOrigin = 0.0;
 
+// The on-screen display: shown in the live show and offscreen runs, in an
+// export only with --osd.
+osd::State osdState;
+osd::Display osdDisplay;
+bool showOsd = true;
+bool cursorShown = true;
+bool volumeDrawn = false;  // the last frame showed the volume (it may be fading)
+
+// What the viewer's runs remember (a run with a window on a screen, unless
+// --no-config): read before the window opens, written when the run ends.
+settings::Settings remembered;
+std::string settingsPath;       // empty: nothing is read or written
+bool fullscreenChosen = false;  // switched with F11, Alt+Enter or a double click
+
 // Exit statuses besides 0, 1 (the set-up failed) and 2 (bad command line).
 constexpr int kRefused = 2;      // an existing file or folder that is not ours to replace
 constexpr int kWriteFailed = 3;  // a shot or an export could not be written
-
-void WndProc(const platform::Event& event) {
-  switch (event.type) {
-    case platform::EventType::CloseRequest:
-      platform::PostQuit();
-      break;
-    case platform::EventType::KeyDown:
-      if (event.key == platform::Key::Escape) bQuit = true;
-      break;
-    default:
-      break;
-  }
-}
 
 // The run time of the frame about to be drawn (or just drawn): --start plus
 // exactly k / N after k frames on the virtual clock, plus the real seconds
@@ -95,6 +102,77 @@ double RunTime() {
            static_cast<double>(platform::PresentedFrames()) / platform::VirtualFramesPerSecond();
   }
   return options.start + platform::MonotonicSeconds() - runClockOrigin;
+}
+
+// Window or full screen, as F11, Alt+Enter and a double click ask.
+void ToggleFullscreen() {
+  if (glWindow.offscreen) return;
+  const bool wanted = !platform::IsFullscreen();
+  if (platform::SetFullscreen(wanted)) {
+    glWindow.fullscreen = wanted;
+    fullscreenChosen = true;
+  } else {
+    std::fprintf(stderr, "velmora: the display refused to switch %s full screen\n",
+                 wanted ? "to" : "out of");
+  }
+}
+
+// A transport key shows the on-screen display (the keys themselves are
+// polled by the frame); the mouse shows it too and may seek, switch full
+// screen or change the volume.
+void ShowOnScreenDisplay(const platform::Event& event) {
+  const double now = RunTime();
+  if (event.type == platform::EventType::KeyDown) {
+    switch (event.key) {
+      case platform::Key::Space:
+      case platform::Key::Left:
+      case platform::Key::Right:
+      case platform::Key::PageUp:
+      case platform::Key::PageDown:
+      case platform::Key::Home:
+        osdState.Touch(now);
+        break;
+      case platform::Key::M:
+      case platform::Key::Up:
+      case platform::Key::Down:
+        osdState.VolumeChanged(now);
+        break;
+      default:
+        break;
+    }
+    return;
+  }
+  // The layout of the picture as it is now (no glyphs are made here).
+  osdDisplay.Follow(picture.width, picture.height, nullptr);
+  const osd::PicturePlace place{picture.x, picture.y, picture.height, drawableHeight};
+  const osd::MouseRequest request =
+      osd::TakeMouseEvent(event, osdDisplay.Layout(), place, now, &osdState);
+  if (request.seek) transport.RequestSeek(std::llround(request.target * transport.fps));
+  if (request.toggleFullscreen) ToggleFullscreen();
+  if (request.volumeSteps != 0) {
+    transport.volumeSteps = std::clamp(transport.volumeSteps + request.volumeSteps, 0, 10);
+    platform::SoundSetVolume(static_cast<float>(transport.volumeSteps) / 10.0f);
+  }
+}
+
+void WndProc(const platform::Event& event) {
+  switch (event.type) {
+    case platform::EventType::CloseRequest:
+      platform::PostQuit();
+      break;
+    case platform::EventType::KeyDown:
+      if (event.key == platform::Key::Escape) bQuit = true;
+      ShowOnScreenDisplay(event);
+      break;
+    case platform::EventType::MouseMove:
+    case platform::EventType::MouseDown:
+    case platform::EventType::MouseUp:
+    case platform::EventType::MouseWheel:
+      if (!glWindow.offscreen) ShowOnScreenDisplay(event);
+      break;
+    default:
+      break;
+  }
 }
 
 // Drawn frames per exported frame: the sub-frames a motion-blurred export
@@ -215,14 +293,28 @@ void FollowDrawable() {
 // F11 and Alt+Enter switch between window and full screen.
 void PollScreenKeys() {
   const bool f11 = platform::KeyWentDown(platform::Key::F11);
-  if ((platform::KeyWentDown(platform::Key::AltEnter) || f11) && !glWindow.offscreen) {
-    const bool wanted = !platform::IsFullscreen();
-    if (platform::SetFullscreen(wanted)) {
-      glWindow.fullscreen = wanted;
-    } else {
-      std::fprintf(stderr, "velmora: the display refused to switch %s full screen\n",
-                   wanted ? "to" : "out of");
-    }
+  if (platform::KeyWentDown(platform::Key::AltEnter) || f11) ToggleFullscreen();
+}
+
+// The on-screen display over the frame, after the console, and the mouse
+// cursor, shown while the mouse moves.
+void DrawOnScreenDisplay(float t) {
+  const double now = RunTime();
+  volumeDrawn = showOsd && osdState.VolumeOpacity(now) > 0.0f;
+  if (showOsd) {
+    osd::ShowStatus status;
+    status.demoTime = t;
+    status.scene = scenePlayer.index;
+    status.paused = transport.paused;
+    status.muted = transport.muted;
+    status.volumeSteps = transport.volumeSteps;
+    osdDisplay.Draw(osdState, now, status, picture.x, picture.y, picture.width, picture.height,
+                    glWindow.hdc);
+  }
+  const bool cursor = osdState.CursorVisible(now) || osdState.Dragging();
+  if (!glWindow.offscreen && cursor != cursorShown) {
+    platform::ShowCursor(cursor);
+    cursorShown = cursor;
   }
 }
 
@@ -309,6 +401,7 @@ void DrawFrame() {
   }
   transport.PollKeys(t, scenePlayer);
   PollScreenKeys();
+  DrawOnScreenDisplay(t);
 
   BlackenOutside(picture, drawableWidth, drawableHeight);
   const double frameTime = RunTime();
@@ -425,8 +518,48 @@ int Configure(int argc, const char* const* argv, ExportPlan* plan) {
     }
     // An export shows a clean picture unless asked otherwise.
     bConsole = options.console;
+    showOsd = options.osd;
   }
+  // Settings belong to a viewer at a screen: unattended runs neither read
+  // nor write them. A damaged or foreign file is ignored (and replaced at
+  // the end).
+  if (!options.offscreen && !options.noConfig) settingsPath = settings::FilePath();
+  if (!settingsPath.empty()) {
+    std::string warning;
+    if (!settings::Load(settingsPath, &remembered, &warning)) {
+      std::fprintf(stderr, "%s\n", warning.c_str());
+    }
+  }
+  transport.volumeSteps = remembered.volumeSteps;
+  transport.muted = remembered.muted;
   return -1;
+}
+
+// Writes what this run leaves for the next: the volume, mute, the window's
+// size, place and maximised state, and full screen when the viewer switched.
+void RememberSettings() {
+  if (settingsPath.empty()) return;
+  remembered.volumeSteps = transport.volumeSteps;
+  remembered.muted = transport.muted;
+  int x = 0, y = 0, w = 0, h = 0;
+  bool maximised = false;
+  if (platform::WindowState(&x, &y, &w, &h, &maximised) && w >= 640 && h >= 480) {
+    remembered.hasWindow = true;
+    remembered.x = x;
+    remembered.y = y;
+    remembered.width = w;
+    remembered.height = h;
+    remembered.maximised = maximised;
+  }
+  if (fullscreenChosen) {
+    remembered.hasFullscreen = true;
+    remembered.fullscreen = glWindow.fullscreen;
+  }
+  std::string reason;
+  if (!settings::Save(settingsPath, remembered, &reason)) {
+    std::fprintf(stderr, "velmora: cannot remember the settings in %s: %s\n", settingsPath.c_str(),
+                 reason.c_str());
+  }
 }
 
 // The clock, the question and the window: 0 when the window is open, else
@@ -444,8 +577,10 @@ int Open() {
   bool fullscreen = options.screen == Options::Screen::Fullscreen;
   if (options.screen == Options::Screen::Ask && !options.offscreen) {
     // Without a box to ask with, the run stays windowed.
+    // Enter answers as the viewer last chose with F11 (Yes when never).
     bool yes = false;
-    if (platform::AskYesNo("Fullscreen?", "FullScreen?", &yes)) {
+    const bool enterSaysNo = remembered.hasFullscreen && !remembered.fullscreen;
+    if (platform::AskYesNo("Fullscreen?", "FullScreen?", &yes, enterSaysNo)) {
       fullscreen = yes;
     } else if (platform::HasDisplay()) {
       std::fprintf(stderr,
@@ -455,10 +590,31 @@ int Open() {
   }
 
   if (platform::Interrupted()) return platform::kInterruptedStatus;
+  // The window opens centred on the screen asked for, else where the viewer
+  // left it, at the size asked for, else the one remembered.
+  platform::WindowPlacement placement;
+  int width = options.width;
+  int height = options.height;
+  if (options.display >= 0) placement.display = options.display;
+  if (remembered.hasWindow && options.display < 0) {
+    placement.hasPlace = true;
+    placement.x = remembered.x;
+    placement.y = remembered.y;
+    placement.maximised = remembered.maximised;
+  }
+  // (Full screen at start tries a display mode of the window's size: the
+  // show's own 800x600 unless asked otherwise.)
+  if (remembered.hasWindow && !options.sizeGiven && !fullscreen) {
+    width = remembered.width;
+    height = remembered.height;
+  }
+  platform::SetWindowPlacement(placement);
+  // A filled export draws a taller 4:3 picture and keeps the frame's rows
+  // of its middle.
+  if (options.fill) height = FilledDrawableHeight(width, height);
   // A supersampled export draws at N times its size.
-  const int created =
-      glWindow.Create("v e l m o r a . t a r s k", options.width * options.supersample,
-                      options.height * options.supersample, 32, 16, WndProc, fullscreen);
+  const int created = glWindow.Create("v e l m o r a . t a r s k", width * options.supersample,
+                                      height * options.supersample, 32, 16, WndProc, fullscreen);
   if (created != 0) return platform::Interrupted() ? platform::kInterruptedStatus : created;
   if (!options.offscreen) platform::SetVSync(options.vsync);
   platform::DrawableSize(&frameWidth, &frameHeight);
@@ -485,6 +641,8 @@ int Load(TimelineFiller fillTimeline, ExportPlan* plan) {
   if (!options.offscreen && !platform::SoundHasDevice()) {
     std::fprintf(stderr, "velmora: no sound device could be opened; the show plays silently\n");
   }
+  platform::SoundSetVolume(static_cast<float>(transport.volumeSteps) / 10.0f);
+  platform::SoundSetMuted(transport.muted);
   transport.Begin(options.offscreen ? options.fps : 60);
   pacer = FramePacer(FrameInterval(platform::DisplayRefreshRate()));
   runClockOrigin = platform::MonotonicSeconds();
@@ -493,9 +651,13 @@ int Load(TimelineFiller fillTimeline, ExportPlan* plan) {
   if (!options.exportPath.empty()) {
     // The whole drawable is read back and filtered down to the export's size.
     plan->width = frameWidth / options.supersample;
-    plan->height = frameHeight / options.supersample;
+    plan->height = options.height;
+    plan->cropBottom = (frameHeight / options.supersample - options.height) / 2;
     const int n = SubframesPerFrame();
     plan->expectedFrames = (LastFrameOfRun() + n) / n;
+    if (Exporter::IsVideoPath(plan->path)) {
+      plan->chapters = ShowChapters(static_cast<double>(plan->expectedFrames) / plan->fps);
+    }
     std::string reason;
     if (!exporter.Begin(*plan, &reason)) {
       if (platform::Interrupted()) return platform::kInterruptedStatus;
@@ -517,12 +679,15 @@ void PaceLiveFrame() {
 
 // True when the live show is paused and nothing has happened since the last
 // frame: the picture on the screen is still right, so nothing is drawn
-// (unless --until or a shot is due: a frame carries them out).
+// (unless --until or a shot is due, or the on-screen display is still
+// changing by itself: the volume fading out, the cursor due to hide).
 bool NothingToDraw() {
   if (!transport.paused || options.offscreen || pictureStale || transport.SeekPending()) {
     return false;
   }
   const double now = RunTime();
+  if (volumeDrawn || (showOsd && osdState.VolumeOpacity(now) > 0.0f)) return false;
+  if ((osdState.CursorVisible(now) || osdState.Dragging()) != cursorShown) return false;
   if (options.until >= 0.0 && now >= options.until) return false;
   for (size_t i = 0; i < options.shots.size(); ++i) {
     if (!shotTaken[i] && now >= options.shots[i].time) return false;
@@ -592,6 +757,7 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   const int loaded = Load(fillTimeline, &plan);
   if (loaded != 0) return platform::Interrupted() ? platform::kInterruptedStatus : loaded;
   Loop();
+  if (!platform::Interrupted()) RememberSettings();
   FinishExport();
   if (platform::Interrupted()) return platform::kInterruptedStatus;
   return exitStatus;

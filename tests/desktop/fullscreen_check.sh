@@ -18,6 +18,8 @@ cleanup() {
 trap cleanup EXIT
 unset SDL_VIDEODRIVER WAYLAND_DISPLAY
 export SDL_AUDIODRIVER=dummy
+# Settings a viewer's runs remember stay in the test's own folder.
+export XDG_CONFIG_HOME="$work/config"
 
 # The largest of the three colour channels over a column or row of a PNG.
 brightest() {  # FILE column|row INDEX

@@ -67,4 +67,14 @@ done
 for option in $("$root/bin/velmora" --help | grep -o '^  --[a-z]*'); do
   grep -q -- "$option" <<<"$page" || fail "the man page misses $option"
 done
+# Every character of --help reaches the page: none of its punctuation is
+# lost on the way (the page may add some of its own; the colons of "usage:"
+# and "Exit status:" become headings, so they are not counted).
+help="$("$root/bin/velmora" --help)"
+plain="$(LANG=C MANWIDTH=100 man -l "$root/share/man/man6/velmora.6" 2>/dev/null)"
+for mark in ';' ',' '(' ')' '"' "'" '=' '%'; do
+  wanted="$(tr -cd "$mark" <<<"$help" | wc -c)"
+  found="$(tr -cd "$mark" <<<"$plain" | wc -c)"
+  [ "$found" -ge "$wanted" ] || fail "the man page has $found of the $wanted '$mark' of --help"
+done
 echo "installed, played, validated and rendered"

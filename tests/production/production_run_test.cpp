@@ -40,8 +40,9 @@ ProgramRun RunShow(const std::string& folder) {
   for (const char* key : {"12:F2", "40:F2", "190:F2"}) args.insert(args.end(), {"--key", key});
   for (const std::string& t : kSceneShots)
     args.insert(args.end(), {"--shot", t + ":" + folder + "/" + t + ".png"});
-  // The run ends after the first frame past the end (194 s at 2 fps).
-  for (const char* t : {"193.5", "194", "194.5"})
+  // The run ends after the first frame past the end (194 s at 2 fps; a shot
+  // later than that is refused, see the shell's tests).
+  for (const char* t : {"193.5", "194"})
     args.insert(args.end(), {"--shot", std::string(t) + ":" + folder + "/" + t + ".png"});
   ProgramRun run = testsupport::RunProgram(args, {}, {}, 900);
   run.out += testsupport::ReadText(data.File("error_log.txt"));  // the log, for the caller
@@ -92,7 +93,6 @@ TEST(WholeShow, PlaysEverySceneFollowsF2AndEndsOnTheFirstFramePastTheEnd) {
   }
   EXPECT_GT(Distinct(Shot(folder + "/193.5.png")), 100);
   EXPECT_TRUE(fs::exists(folder + "/194.png"));
-  EXPECT_FALSE(fs::exists(folder + "/194.5.png")) << "a frame was drawn after the end";
 }
 
 TEST(WholeShow, ASecondRunDrawsTheSameFrames) {

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -466,9 +467,10 @@ TEST_F(ExportTest, AKilledExportTakesFFmpegAlongAndTheNextRunClearsItsFiles) {
   kill(run, SIGKILL);
   EXPECT_EQ(Wait(run), 128 + SIGKILL);
   EXPECT_TRUE(Ended(ffmpeg));
-  // What it leaves: the hidden video and soundtrack, ffmpeg's log.
+  // What it leaves: the hidden video and soundtrack, ffmpeg's log and the
+  // chapters handed to it.
   EXPECT_GE(Names(out_.path()).size(), 3u);  // and the folder tmp
-  EXPECT_EQ(Names(out_.File("tmp")).size(), 1u);
+  EXPECT_EQ(Names(out_.File("tmp")).size(), 2u);
 
   // The next run to the same file removes those, but never a live run's
   // file (this test's own tag) nor takes a reused pid for its owner.
@@ -627,11 +629,26 @@ TEST_F(ExportTest, SupersampleAndMotionBlurAreDeterministicFilters) {
   // sub-frame (the scene ends after it) and three green ones.
   const std::string blurred = out_.File("blurred");
   const std::string again = out_.File("again");
+  std::string report;
   for (const std::string& folder : {blurred, again}) {
-    ASSERT_EQ(
-        Run({"--export", folder, "--fps", "10", "--until", "1.1", "--motion-blur", "4"}).exitStatus,
-        0);
+    const ProgramRun run =
+        Run({"--export", folder, "--fps", "10", "--until", "1.1", "--motion-blur", "4"});
+    ASSERT_EQ(run.exitStatus, 0);
+    report = run.err;
   }
+  // The report gives drawing in output frames a second and the sub-frames
+  // beside it: four times as many.
+  double framesPerSecond = 0.0;
+  double subframesPerSecond = 0.0;
+  const size_t at = report.find("drawing ");
+  ASSERT_NE(at, std::string::npos) << report;
+  ASSERT_EQ(
+      std::sscanf(report.c_str() + at, "drawing %lf fps, read-back %*f fps (4 sub-frames each: %lf",
+                  &framesPerSecond, &subframesPerSecond),
+      2)
+      << report.substr(at);
+  EXPECT_NEAR(subframesPerSecond, 4.0 * framesPerSecond, 0.05 * subframesPerSecond + 0.2)
+      << report.substr(at);
   EXPECT_EQ(Names(blurred).size(), 13u);  // frames 0..11 and the soundtrack
   Picture a = LoadPNG(blurred + "/frame_000009.png");
   EXPECT_EQ(std::vector<int>(a.At(400, 300), a.At(400, 300) + 3), (std::vector<int>{255, 0, 0}));

@@ -18,7 +18,7 @@ TEST(OptionsTest, UnattendedRunOptionsAreRead) {
   Options options;
   std::string error;
   ASSERT_TRUE(Parse({"--offscreen", "--fps", "10", "--until=3.5", "--shot", "1.25:a.png", "--shot",
-                     "2:b:c.png", "--key", "0.5:F2", "--key=1:escape", "--data", "d", "--window"},
+                     "2:b:c.png", "--key", "0.5:F2", "--key=3:escape", "--data", "d", "--window"},
                     &options, &error))
       << error;
   EXPECT_TRUE(options.offscreen);
@@ -150,12 +150,35 @@ TEST(OptionsTest, ContradictionsAndUnwritableOutputsAreRefusedNamingTheProblem) 
       {{"--export", "show.mkv"}, nullptr},
       {{"--export", "frames"}, nullptr},
       {{"--export", existingFolder.c_str()}, nullptr},
+      {{"--start", "30", "--until", "14"}, "--until 14 s comes before --start 30 s"},
+      {{"--start", "30", "--until", "30"}, nullptr},
+      {{"--until", "20", "--key", "21:Space"}, "the key at 21 s comes after --until 20 s"},
+      {{"--until", "20", "--key", "20:Space"}, nullptr},
+      {{"--start", "190", "--shot", "500:x.png"}, "the shot at 500 s comes after the show's end"},
+      {{"--shot", "193.91:x.png"}, nullptr},
+      {{"--key", "194:M"}, "the key at 194 s comes after the show's end"},
+      {{"--key", "191:Escape", "--shot", "195:x.png"}, "at or after the Escape key at 191 s"},
+      {{"--key", "5:Escape", "--shot", "5:x.png"}, "at or after the Escape key at 5 s"},
+      {{"--key", "5:Escape", "--shot", "4.9:x.png"}, nullptr},
+      {{"--key", "5:Escape", "--key", "6:F1"}, "the key at 6 s comes after the Escape key at 5 s"},
+      // A pause or a seek back lets the run go on past the show's end.
+      {{"--key", "100:Space", "--key", "103:Space", "--shot", "195:x.png"}, nullptr},
+      {{"--key", "190:Home", "--key", "200:M"}, nullptr},
+      {{"--key", "100:M", "--shot", "195:x.png"}, "the shot at 195 s comes after the show's"},
+      {{"--key", "190:Right", "--shot", "195:x.png"}, "the shot at 195 s comes after the show's"},
+      {{"--osd"}, "--osd applies to --export only"},
+      {{"--offscreen", "--fill"}, "--fill applies to --export only"},
+      {{"--export", "a.mp4", "--fill"}, nullptr},
+      {{"--offscreen", "--display", "1"}, "--display applies to a window"},
+      {{"--window", "--display", "1"}, nullptr},
+      {{"--window", "--display", "x"}, "--display needs a screen number"},
   };
   for (const Case& c : cases) {
     Options options;
     std::string error;
     const bool parsed = Parse(c.args, &options, &error);
-    const std::string said = c.args[0] + std::string(" ") + c.args[1];
+    std::string said;
+    for (const char* arg : c.args) said += std::string(arg) + " ";
     if (c.refusal == nullptr) {
       EXPECT_TRUE(parsed) << said << ": " << error;
     } else {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/cli/reachable.h"
 #include "app/export/exporter.h"
 
 namespace {
@@ -217,6 +218,7 @@ const OptionRow kOptionRows[] = {
        }
        s.options->width = w;
        s.options->height = h;
+       s.options->sizeGiven = true;
        return true;
      }},
     {"--no-vsync", nullptr, "do not pace frames to the display (for measuring)",
@@ -314,6 +316,35 @@ const OptionRow kOptionRows[] = {
      [](ParseState& s, const std::string& text, std::string* error) {
        return ApplyBlurOrSupersample(s, text, 16, &s.options->motionBlur, error);
      }},
+    {"--osd", nullptr, "show the on-screen display in an export (hidden by default)",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->osd = true;
+       if (s.exportOnly.empty()) s.exportOnly = s.name;
+       return true;
+     }},
+    {"--fill", nullptr,
+     "crop the 4:3 picture to fill a wider export's frame (for\n"
+     "16:9) instead of boxing it",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->fill = true;
+       if (s.exportOnly.empty()) s.exportOnly = s.name;
+       return true;
+     }},
+    {"--display", "N", "open the window centred on screen N (0 is the first)",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       if (!ParseCount(text, 0, 63, &s.options->display)) {
+         *error = "--display needs a screen number from 0 to 63, not '" + text + "'";
+         return false;
+       }
+       return true;
+     }},
+    {"--no-config", nullptr,
+     "neither read nor remember volume, mute and the window's\n"
+     "size, place and full-screen state",
+     [](ParseState& s, const std::string&, std::string*) {
+       s.options->noConfig = true;
+       return true;
+     }},
     {"--version", nullptr, "show the versions of the program and its libraries",
      [](ParseState& s, const std::string&, std::string*) {
        s.options->version = true;
@@ -380,7 +411,11 @@ bool CheckCombinations(ParseState& state, std::string* error) {
              " would draw beyond 7680x4320";
     return false;
   }
-  return RefuseUnreachableOutputs(*options, error);
+  if (options->display >= 0 && options->offscreen) {
+    *error = "--display applies to a window on a screen, not to --offscreen or --export runs";
+    return false;
+  }
+  return RefuseUnreachableOutputs(*options, error) && RefuseUnreachableRequests(*options, error);
 }
 
 }  // namespace

@@ -28,14 +28,19 @@ struct Options {
   std::string exportPath;  // non-empty: render the whole run into this video or folder
   int width = 800;         // size of the window, the offscreen surface or the export
   int height = 600;
-  double start = 0.0;  // demo time at which the run begins (a seek before the first frame)
-  bool vsync = true;   // pace the live show's frames to the display
+  bool sizeGiven = false;  // --size was given (it wins over a remembered window size)
+  double start = 0.0;      // demo time at which the run begins (a seek before the first frame)
+  bool vsync = true;       // pace the live show's frames to the display
   bool help = false;
   bool version = false;    // print the versions of the program and its libraries
   bool overwrite = false;  // an existing export or shot file may be replaced
   bool console = false;    // an export shows the debug console
   int supersample = 1;     // an export draws at N times its size and filters down
   int motionBlur = 1;      // an export averages N sub-frames into each frame
+  bool osd = false;        // an export shows the on-screen display (hidden by default)
+  bool fill = false;       // a wide export crops the 4:3 picture to fill its frame
+  int display = -1;        // the screen a window opens on (-1: the first, or where it was)
+  bool noConfig = false;   // neither read nor write the remembered settings
 };
 
 // Fills `options` from argv. False with a message in `error` on an unknown

@@ -223,6 +223,7 @@ bool Exporter::Begin(const ExportPlan& plan, std::string* reason) {
       return false;
     }
     const std::string format = EndsWith(plan.path, ".mp4") ? "mp4" : "matroska";
+    encoder_.SetChapters(plan.chapters);
     if (!encoder_.Start(partialPath_, format, plan.width, plan.height, plan.fps, audioPath_, kTitle,
                         plan.path, reason)) {
       Cancel();
@@ -401,7 +402,8 @@ bool Exporter::CaptureFrame(std::string* reason) {
     // Frame k goes into one buffer while frame k-1 is taken from the other.
     const int current = pboNext_;
     bindBuffer(GL_PIXEL_PACK_BUFFER, pbo_[current]);
-    glReadPixels(0, 0, drawnWidth_, drawnHeight_, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    glReadPixels(0, plan_.cropBottom * plan_.supersample, drawnWidth_, drawnHeight_, GL_BGRA,
+                 GL_UNSIGNED_BYTE, nullptr);
     if (pboPending_) {
       bindBuffer(GL_PIXEL_PACK_BUFFER, pbo_[1 - current]);
       const void* pixels = mapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
@@ -417,7 +419,8 @@ bool Exporter::CaptureFrame(std::string* reason) {
     pboPending_ = true;
     pboNext_ = 1 - current;
   } else {
-    glReadPixels(0, 0, drawnWidth_, drawnHeight_, GL_BGRA, GL_UNSIGNED_BYTE, direct_.data());
+    glReadPixels(0, plan_.cropBottom * plan_.supersample, drawnWidth_, drawnHeight_, GL_BGRA,
+                 GL_UNSIGNED_BYTE, direct_.data());
     ok = Hand(direct_.data(), reason);
   }
   ++framesCaptured_;
@@ -541,12 +544,21 @@ void Exporter::ReportEnd() {
   std::fprintf(stderr, "\rexport: 100%%  %lld/%lld frames  %.1f fps  0:00 left \n",
                static_cast<long long>(framesWritten_), static_cast<long long>(framesWritten_),
                rate(framesWritten_, elapsed));
+  // Every stage is given in output frames a second; with motion blur the
+  // drawing and read-back of the sub-frames are given beside it.
+  const int n = plan_.motionBlur;
+  char subframes[96] = "";
+  if (n > 1) {
+    std::snprintf(subframes, sizeof(subframes), " (%d sub-frames each: %.1f and %.1f sub-frames/s)",
+                  n, rate(framesCaptured_, renderSeconds_), rate(framesCaptured_, readSeconds_));
+  }
   std::fprintf(stderr,
                "export: %.1f s for %.1f s of video (%.2f x its length); stages: drawing %.1f fps, "
-               "read-back %.1f fps, filtering and %s %.1f fps\n",
+               "read-back %.1f fps%s, filtering and %s %.1f fps\n",
                elapsed, shown, shown > 0.0 ? elapsed / shown : 0.0,
-               rate(framesCaptured_, renderSeconds_), rate(framesCaptured_, readSeconds_),
-               video_ ? "encoding" : "PNG writing", rate(framesWritten_, encodeSeconds_));
+               rate(framesCaptured_ / n, renderSeconds_), rate(framesCaptured_ / n, readSeconds_),
+               subframes, video_ ? "encoding" : "PNG writing",
+               rate(framesWritten_, encodeSeconds_));
   std::fprintf(stderr, "export: wrote %s\n", plan_.path.c_str());
   std::fflush(stderr);
 }

@@ -27,6 +27,10 @@ struct ExportPlan {
   bool overwrite = false;      // an earlier file or export may be replaced
   int supersample = 1;         // frames are drawn at N times the size and filtered down
   int motionBlur = 1;          // N drawn sub-frames are averaged into one exported frame
+  // Rows (at the exported size) of the drawable below the exported frame:
+  // --fill draws a 4:3 picture taller than the frame and keeps its middle.
+  int cropBottom = 0;
+  std::vector<platform::VideoChapter> chapters;  // of a video file
 };
 
 // What a look at the target before the run found.

@@ -13,11 +13,10 @@ CGLWindow::~CGLWindow() {
 }
 
 int CGLWindow::Fail(int code, const char* message, const std::string& reason) {
-  platform::ShowErrorBox(message, "Error");
-  if (!reason.empty()) {
-    std::fprintf(stderr, "%s\n", reason.c_str());
-    std::fflush(stderr);
-  }
+  // One box: the fixed message, then why and what to do about it (the same
+  // text goes to stderr as one line).
+  platform::ShowErrorBox(reason.empty() ? std::string(message) : message + ("\n\n" + reason),
+                         "Error");
   Destroy();
   return code;
 }

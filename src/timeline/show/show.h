@@ -85,30 +85,34 @@ constexpr std::array<LayerFiles, kLayerCount> kLayers = {{
 }};
 // clang-format on
 
-// One scene: the layer it plays (an index into kLayers) and the demo time at
-// which the player leaves it.
+// One scene: the layer it plays (an index into kLayers), the demo time at
+// which the player leaves it, and the name a viewer sees for it (the
+// on-screen display, the chapters of an export).
 struct SceneRow {
   int layer;
   float endTime;
+  const char* name;
 };
 
 // The scenes in play order. Each begins where the one before ends, the first
 // at 0. The last end time is never reached: it keeps the player on the
 // closing picture until the run ends at kEnd.
+// clang-format off
 constexpr std::array<SceneRow, 12> kScenes = {{
-    {1, 12.3f},    // glowing keyframed opening
-    {0, 24.0f},    // logo
-    {2, 41.0f},    // keyframed scene with the flying object
-    {4, 82.0f},    // tunnel
-    {3, 94.12f},   // nested crab copies
-    {5, 105.64f},  // particle stream
-    {6, 117.0f},   // wide-angle echo
-    {7, 134.74f},  // tumbling object over a picture
-    {6, 140.49f},  // wide-angle echo again
-    {9, 157.97f},  // game piece turning over a picture
-    {8, 181.25f},  // keyframed scene with stepped glow
-    {10, 600.0f},  // closing picture
+    {1, 12.3f, "Opening glow"},      // glowing keyframed opening
+    {0, 24.0f, "Logo"},
+    {2, 41.0f, "Flying object"},     // keyframed scene with the flying object
+    {4, 82.0f, "Tunnel"},
+    {3, 94.12f, "Crabs"},            // nested crab copies
+    {5, 105.64f, "Particle stream"},
+    {6, 117.0f, "Wide-angle echo"},
+    {7, 134.74f, "Tumbling object"}, // tumbling object over a picture
+    {6, 140.49f, "Echo again"},      // wide-angle echo again
+    {9, 157.97f, "Game piece"},      // game piece turning over a picture
+    {8, 181.25f, "Stepped glow"},    // keyframed scene with stepped glow
+    {10, 600.0f, "Closing picture"},
 }};
+// clang-format on
 
 // The demo time at which scene `i` begins.
 constexpr float SceneStart(size_t i) { return i == 0 ? 0.0f : kScenes[i - 1].endTime; }

@@ -1,0 +1,170 @@
+// What the viewer sees beyond the show, on the production itself: the
+// on-screen display in offscreen runs and (only when asked) in exports, the
+// chapters of exported videos, and the filled framing of wide exports.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/png_read.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+#include "timeline/show/show.h"
+
+namespace {
+
+using testsupport::LoadPNG;
+using testsupport::Picture;
+using testsupport::ProgramRun;
+using testsupport::TempDir;
+
+// Pixels that differ between two pictures of one size over rows [top, bottom).
+int DifferingPixels(const Picture& a, const Picture& b, int top, int bottom) {
+  EXPECT_EQ(a.width, b.width);
+  EXPECT_EQ(a.height, b.height);
+  if (a.width != b.width || a.height != b.height) return -1;
+  int differ = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      const uint8_t* p = a.At(x, y);
+      const uint8_t* q = b.At(x, y);
+      differ += p[0] != q[0] || p[1] != q[1] || p[2] != q[2];
+    }
+  }
+  return differ;
+}
+
+class ViewerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testsupport::CopyShowData(VELMORA_DATA_DIR, data_.path()); }
+  ProgramRun Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {VELMORA_PATH, "--data", data_.path(), "--fps", "5"});
+    return testsupport::RunProgram(args, {}, {}, 600);
+  }
+  std::string Out(const std::string& name) { return out_.File(name); }
+
+  TempDir data_;
+  TempDir out_;
+};
+
+// 800x600: the picture's bottom band, where the bar lies, starts at row 500.
+constexpr int kBand = 500;
+
+// Paused with Space at 20 s, the shot half a second later is the straight
+// run's frame at 20 s above the band and carries the bar in it; resumed at
+// 21 s, the frame at run time 24 s (demo time 23 s) is, once the bar has
+// faded, the straight run's frame everywhere.
+TEST_F(ViewerTest, SpaceShowsTheBarInTheBandWhichFadesAway) {
+  ProgramRun run = Run({"--offscreen", "--start", "20", "--until", "23", "--shot",
+                        "20:" + Out("straight20.png"), "--shot", "23:" + Out("straight23.png")});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  run =
+      Run({"--offscreen", "--start", "20", "--until", "24", "--key", "20:Space", "--key",
+           "21:Space", "--shot", "20.6:" + Out("paused.png"), "--shot", "24:" + Out("faded.png")});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+
+  const Picture straight20 = LoadPNG(Out("straight20.png"));
+  const Picture paused = LoadPNG(Out("paused.png"));
+  EXPECT_EQ(DifferingPixels(paused, straight20, 0, kBand), 0);
+  EXPECT_GT(DifferingPixels(paused, straight20, kBand, 600), 2000);
+  const Picture straight23 = LoadPNG(Out("straight23.png"));
+  EXPECT_EQ(DifferingPixels(LoadPNG(Out("faded.png")), straight23, 0, 600), 0);
+}
+
+// An export never shows the display unless --osd is given, whatever the keys
+// given; with it, a key's bar lies in the band of the frames after the key.
+TEST_F(ViewerTest, ExportsShowTheDisplayOnlyWithOsd) {
+  ASSERT_EQ(Run({"--export", Out("plain"), "--until", "1.4"}).exitStatus, 0);
+  ASSERT_EQ(
+      Run({"--export", Out("keys"), "--until", "1.4", "--key", "1:M", "--key", "1:Up"}).exitStatus,
+      0);
+  ProgramRun run =
+      Run({"--export", Out("osd"), "--until", "1.4", "--osd", "--key", "1:M", "--key", "1:Up"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  for (const char* frame : {"frame_000003.png", "frame_000006.png"}) {
+    const Picture plain = LoadPNG(Out(std::string("plain/") + frame));
+    EXPECT_EQ(DifferingPixels(LoadPNG(Out(std::string("keys/") + frame)), plain, 0, 600), 0)
+        << frame;
+  }
+  const Picture plain = LoadPNG(Out("plain/frame_000006.png"));
+  const Picture osd = LoadPNG(Out("osd/frame_000006.png"));
+  EXPECT_EQ(DifferingPixels(osd, plain, 0, kBand), 0);
+  EXPECT_GT(DifferingPixels(osd, plain, kBand, 600), 2000);
+  EXPECT_EQ(DifferingPixels(LoadPNG(Out("osd/frame_000004.png")),
+                            LoadPNG(Out("plain/frame_000004.png")), 0, 600),
+            0);
+}
+
+// The chapters ffprobe finds in a video: "start title" per line.
+std::vector<std::pair<double, std::string>> Chapters(const std::string& video) {
+  const ProgramRun probe =
+      testsupport::RunProgram({"/bin/sh", "-c",
+                               "exec ffprobe -v error -show_entries "
+                               "chapter=start_time:chapter_tags=title -of csv=p=0 \"$0\"",
+                               video});
+  EXPECT_EQ(probe.exitStatus, 0) << probe.err;
+  std::vector<std::pair<double, std::string>> chapters;
+  std::istringstream lines(probe.out);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t comma = line.find(',');
+    if (comma == std::string::npos) continue;
+    chapters.emplace_back(std::atof(line.substr(0, comma).c_str()), line.substr(comma + 1));
+  }
+  return chapters;
+}
+
+// A 30 s export holds a chapter for each of the first three scenes, starting
+// where the show's table starts them (within a frame) and named from it; a
+// Matroska export of 13 s the first two.
+TEST_F(ViewerTest, VideoExportsCarryAChapterPerScene) {
+  ProgramRun run = Run({"--export", Out("thirty.mp4"), "--until", "30"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  auto chapters = Chapters(Out("thirty.mp4"));
+  ASSERT_EQ(chapters.size(), 3u) << run.err;
+  const double starts[] = {0.0, 12.3, 24.0};
+  for (size_t i = 0; i < chapters.size(); ++i) {
+    EXPECT_NEAR(chapters[i].first, starts[i], 0.2) << i;
+    EXPECT_EQ(chapters[i].second, show::kScenes[i].name) << i;
+  }
+  run = Run({"--export", Out("thirteen.mkv"), "--until", "13"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  chapters = Chapters(Out("thirteen.mkv"));
+  ASSERT_EQ(chapters.size(), 2u);
+  EXPECT_NEAR(chapters[1].first, 12.3, 0.2);
+  EXPECT_EQ(chapters[1].second, "Logo");
+}
+
+// Pixels of column x, rows [top, bottom), brighter than black.
+int LitInColumn(const Picture& p, int x, int top, int bottom) {
+  int lit = 0;
+  for (int y = top; y < bottom; ++y) lit += p.At(x, y)[0] + p.At(x, y)[1] + p.At(x, y)[2] > 30;
+  return lit;
+}
+
+// A 16:9 export (854x480): boxed by default, the 4:3 picture in the middle
+// 640 columns with black beside it; filled, the picture's band reaches both
+// sides and only thin stripes of the show's own black bands stay above and
+// below it.
+TEST_F(ViewerTest, FillCropsTheBoxedPictureToAWideFrame) {
+  ASSERT_EQ(Run({"--export", Out("boxed"), "--size", "854x480", "--until", "1"}).exitStatus, 0);
+  ProgramRun run = Run({"--export", Out("filled"), "--size", "854x480", "--until", "1", "--fill"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const Picture boxed = LoadPNG(Out("boxed/frame_000005.png"));
+  const Picture filled = LoadPNG(Out("filled/frame_000005.png"));
+  ASSERT_EQ(filled.width, 854);
+  ASSERT_EQ(filled.height, 480);
+  for (int x : {20, 833}) {
+    EXPECT_EQ(LitInColumn(boxed, x, 0, 480), 0) << x;
+    EXPECT_GT(LitInColumn(filled, x, 40, 440), 300) << x;
+    EXPECT_EQ(LitInColumn(filled, x, 0, 20), 0) << x;
+    EXPECT_EQ(LitInColumn(filled, x, 460, 480), 0) << x;
+  }
+  // The boxed picture's band, rows 80 to 400 of 480, is lit in its middle.
+  EXPECT_GT(LitInColumn(boxed, 427, 90, 390), 250);
+}
+
+}  // namespace
