@@ -44,11 +44,13 @@ class TransportTest : public ::testing::Test {
 };
 
 TEST_F(TransportTest, StartAndSeekLandOnTheStraightRunsPicture) {
-  // One time in every scene, several just after a looping layer clock went
-  // round (12.2, 40.6, 81.6, 181.0) and one deep into the particle scene.
-  const std::vector<std::string> times = {"12.2", "18",  "40.6", "81.6", "88",  "105.4",
-                                          "111",  "125", "137",  "150",  "181", "187"};
-  std::vector<std::string> straight = {"--until", "187"};
+  // Just after a looping layer clock went round (40.6 and 181.0) and deep
+  // into the particle scene, whose swarm is replayed frame by frame. Landings
+  // in every scene by keys are checked by the storm test and by the keyed
+  // run of the reference pictures; a start is the same seek made before the
+  // first frame.
+  const std::vector<std::string> times = {"40.6", "105.4", "181"};
+  std::vector<std::string> straight = {"--until", "181"};
   for (const std::string& t : times) {
     straight.insert(straight.end(), {"--shot", t + ":" + Out("straight" + t + ".png")});
   }
