@@ -25,6 +25,39 @@
 namespace platform {
 namespace {
 
+// Starts `program` with `args` (the first its name): standard input from `in`
+// (-1: none given), output and errors to `out`. It runs in a process group of
+// its own, so that a Ctrl-C in the terminal reaches only us (we stop it
+// ourselves), and it dies with us: a killed exporter leaves no child writing
+// on (the signal follows the thread that forked, the main thread, which
+// lives as long as the process). Returns its pid, or -1 with the reason.
+pid_t StartChild(const std::string& program, std::vector<std::string>* args, int in, int out,
+                 std::string* reason) {
+  std::vector<char*> argv;
+  for (std::string& arg : *args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const pid_t parent = getpid();
+  const pid_t child = fork();
+  if (child < 0) {
+    *reason = "cannot start " + args->front() + ": " + std::strerror(errno);
+    return -1;
+  }
+  if (child == 0) {
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);  // we died before the line above
+    if (in >= 0) dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    signal(SIGPIPE, SIG_DFL);
+    execv(program.c_str(), argv.data());
+    dprintf(2, "cannot run %s: %s\n", program.c_str(), std::strerror(errno));
+    _exit(127);
+  }
+  setpgid(child, child);  // also here, so that the group exists before any kill
+  return child;
+}
+
 // x264 settings: "superfast" needs about a quarter less CPU than "veryfast"
 // at the same crf 18 (measured on the show: PSNR 45.2 against 44.3 dB); the
 // file is larger instead. The CPU goes to the software renderer.
@@ -201,36 +234,13 @@ bool VideoEncoder::Start(const std::string& path, const std::string& format, int
   // The index goes first, so that players can start before the whole file is read.
   if (format == "mp4") args.insert(args.end(), {"-movflags", "+faststart"});
   args.insert(args.end(), {"-f", format, path});
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  const pid_t parent = getpid();
-  const pid_t child = fork();
+  const pid_t child = StartChild(ffmpeg, &args, fds[0], logFd, reason);
   if (child < 0) {
     close(fds[0]);
     close(fds[1]);
     close(logFd);
-    *reason = std::string("cannot start ffmpeg: ") + std::strerror(errno);
     return false;
   }
-  if (child == 0) {
-    // A group of its own: a Ctrl-C in the terminal reaches only the exporter,
-    // which stops ffmpeg itself. And it dies with the exporter: a killed
-    // exporter leaves no ffmpeg writing on. (The signal follows the thread
-    // that forked, here the main thread, which lives as long as the process.)
-    setpgid(0, 0);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);  // the exporter died before the line above
-    dup2(fds[0], 0);
-    dup2(logFd, 1);
-    dup2(logFd, 2);
-    signal(SIGPIPE, SIG_DFL);
-    execv(ffmpeg.c_str(), argv.data());
-    const int error = errno;
-    dprintf(2, "cannot run %s: %s\n", ffmpeg.c_str(), std::strerror(error));
-    _exit(127);
-  }
-  setpgid(child, child);  // also here, so that the group exists before any kill
   close(fds[0]);
   close(logFd);
   pipe_ = fds[1];
@@ -414,26 +424,11 @@ bool VideoEncoder::CheckByProbe(std::string* reason) {
                                    "-of",
                                    "default=noprint_wrappers=1",
                                    path_};
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  const pid_t parent = getpid();
-  const pid_t child = fork();
+  const pid_t child = StartChild(ffprobe, &args, -1, fds[1], reason);
   if (child < 0) {
     close(fds[0]);
     close(fds[1]);
-    *reason = std::string("cannot start ffprobe: ") + std::strerror(errno);
     return false;
-  }
-  if (child == 0) {
-    setpgid(0, 0);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-    dup2(fds[1], 1);
-    dup2(fds[1], 2);
-    execv(ffprobe.c_str(), argv.data());
-    dprintf(2, "cannot run %s: %s\n", ffprobe.c_str(), std::strerror(errno));
-    _exit(127);
   }
   close(fds[1]);
   fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
