@@ -284,7 +284,7 @@ void FollowDrawable() {
   }
   const int wantedFont = std::max(1, (picture.height * 10 + 300) / 600);
   if (wantedFont != fontHeight && fontHeight != 0) {
-    font.Create(glWindow.hdc, "Tahoma", wantedFont, 700);
+    font.Create(glWindow.drawable, "Tahoma", wantedFont, 700);
     fontHeight = wantedFont;
   }
   UsePictureViewport(picture);
@@ -309,7 +309,7 @@ void DrawOnScreenDisplay(float t) {
     status.muted = transport.muted;
     status.volumeSteps = transport.volumeSteps;
     osdDisplay.Draw(osdState, now, status, picture.x, picture.y, picture.width, picture.height,
-                    glWindow.hdc);
+                    glWindow.drawable);
   }
   const bool cursor = osdState.CursorVisible(now) || osdState.Dragging();
   if (!glWindow.offscreen && cursor != cursorShown) {
@@ -336,9 +336,9 @@ Result InitDemo(TimelineFiller fillTimeline) {
   texLib.SetPath(show::kTextureFolder);
   FollowDrawable();
   fontHeight = std::max(1, (picture.height * 10 + 300) / 600);
-  font.Create(glWindow.hdc, "Tahoma", fontHeight, 700);
+  font.Create(glWindow.drawable, "Tahoma", fontHeight, 700);
   fillTimeline(&scenePlayer.sceneData);
-  Result result = scenePlayer.Init(show::kMusicFile, glWindow.hwnd);
+  Result result = scenePlayer.Init(show::kMusicFile, glWindow.window);
   ShowResult(result);
   demoTimer.Reset();
   fpsTimer.Reset();

@@ -6,9 +6,9 @@
 #include "shell/base/glapi.h"
 
 CGLWindow::~CGLWindow() {
-  hdc = nullptr;
-  hglrc = nullptr;
-  hwnd = nullptr;
+  drawable = nullptr;
+  context = nullptr;
+  window = nullptr;
   wndProc = nullptr;
 }
 
@@ -34,11 +34,11 @@ int CGLWindow::Create(const std::string& caption, int newWidth, int newHeight, i
           offscreen ? platform::DisplayKind::Offscreen : platform::DisplayKind::Screen, &reason)) {
     return Fail(2, "Create window failed!", reason);
   }
-  hwnd = platform::WindowHandle();
+  window = platform::WindowHandle();
   if (fullscreen) platform::ShowCursor(false);
-  hdc = hwnd;
+  drawable = window;
   if (!platform::CreateGLContext(&reason)) return Fail(6, "wglCreatContext failed!", reason);
-  hglrc = platform::ContextHandle();
+  context = platform::ContextHandle();
   if (!platform::MakeContextCurrent(&reason)) return Fail(7, "wglMakeCurrent failed!", reason);
 
   if (fullscreen) {
@@ -63,13 +63,13 @@ int CGLWindow::Create(const std::string& caption, int newWidth, int newHeight, i
 int CGLWindow::Destroy() {
   platform::RestoreDisplayMode();
   platform::ShowCursor(true);
-  if (hglrc != nullptr) {
+  if (context != nullptr) {
     platform::DestroyGLContext();
-    hglrc = nullptr;
+    context = nullptr;
   }
-  hdc = nullptr;
+  drawable = nullptr;
   platform::CloseWindow();
-  hwnd = nullptr;
+  window = nullptr;
   return 0;
 }
 

@@ -29,9 +29,9 @@ class CGLWindow {
   // the flags say, with clearColor.
   void Clear();
 
-  void* hdc = nullptr;    // the drawable the font renders into
-  void* hglrc = nullptr;  // the OpenGL context
-  void* hwnd = nullptr;   // the window
+  void* drawable = nullptr;  // the drawable the font renders into
+  void* context = nullptr;   // the OpenGL context
+  void* window = nullptr;    // the window
   WindowProc wndProc = nullptr;
   int height = 0;
   int width = 0;
