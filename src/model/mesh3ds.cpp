@@ -34,6 +34,41 @@ void SetUnit(int32_t mode, uint32_t texture, GLenum envMode, uint32_t* lastBound
   }
 }
 
+// A textured object takes the material of its first face: its diffuse
+// colour and its texture map and reflection map from the texture library. An
+// object whose material is missing or has neither map is drawn untextured.
+Result BindMaterial(Lib3dsFile* p3DSFile, CTexLib* pTexLib, MeshObject* object) {
+  object->diffuse[0] = object->diffuse[1] = object->diffuse[2] = object->diffuse[3] = 1.0f;
+  Lib3dsMaterial* material =
+      lib3ds_file_material_by_name(p3DSFile, object->mesh->faceL[0].material);
+  if (material == nullptr) {
+    object->textured = false;
+    return Result(0, "");
+  }
+  std::copy(material->diffuse, material->diffuse + 4, object->diffuse);
+  const bool hasMap = material->texture1_map.name[0] != '\0';
+  const bool hasReflection = material->reflection_map.name[0] != '\0';
+  if (!hasMap && !hasReflection) {
+    object->textured = false;
+  } else if (hasMap && !hasReflection) {
+    Result added = pTexLib->Add(material->texture1_map.name, &object->texId[0]);
+    if (added.code != 0) return Result(3, "C3DSMesh::Create() : " + added.message);
+    object->texMode[0] = kTexMap;
+  } else if (!hasMap && hasReflection) {
+    Result added = pTexLib->Add(material->reflection_map.name, &object->texId[0]);
+    if (added.code != 0) return Result(6, "C3DSMesh::Create() : " + added.message);
+    object->texMode[0] = kTexReflection;
+  } else {
+    Result added = pTexLib->Add(material->texture1_map.name, &object->texId[0]);
+    if (added.code != 0) return Result(4, "C3DSMesh::Create() : " + added.message);
+    object->texMode[0] = kTexMap;
+    added = pTexLib->Add(material->reflection_map.name, &object->texId[1]);
+    if (added.code != 0) return Result(5, "C3DSMesh::Create() : " + added.message);
+    object->texMode[1] = kTexReflection;
+  }
+  return Result(0, "");
+}
+
 }  // namespace
 
 Result C3DSMesh::Create(Lib3dsFile* p3DSFile, CTexLib* pTexLib, bool positionNormals) {
@@ -117,34 +152,8 @@ Result C3DSMesh::Create(Lib3dsFile* p3DSFile, CTexLib* pTexLib, bool positionNor
     }
 
     if (object.textured) {
-      object.diffuse[0] = object.diffuse[1] = object.diffuse[2] = object.diffuse[3] = 1.0f;
-      // The whole object takes the material of its first face.
-      Lib3dsMaterial* material = lib3ds_file_material_by_name(p3DSFile, mesh->faceL[0].material);
-      if (material == nullptr) {
-        object.textured = false;
-      } else {
-        std::copy(material->diffuse, material->diffuse + 4, object.diffuse);
-        const bool hasMap = material->texture1_map.name[0] != '\0';
-        const bool hasReflection = material->reflection_map.name[0] != '\0';
-        if (!hasMap && !hasReflection) {
-          object.textured = false;
-        } else if (hasMap && !hasReflection) {
-          Result added = pTexLib->Add(material->texture1_map.name, &object.texId[0]);
-          if (added.code != 0) return Result(3, "C3DSMesh::Create() : " + added.message);
-          object.texMode[0] = kTexMap;
-        } else if (!hasMap && hasReflection) {
-          Result added = pTexLib->Add(material->reflection_map.name, &object.texId[0]);
-          if (added.code != 0) return Result(6, "C3DSMesh::Create() : " + added.message);
-          object.texMode[0] = kTexReflection;
-        } else {
-          Result added = pTexLib->Add(material->texture1_map.name, &object.texId[0]);
-          if (added.code != 0) return Result(4, "C3DSMesh::Create() : " + added.message);
-          object.texMode[0] = kTexMap;
-          added = pTexLib->Add(material->reflection_map.name, &object.texId[1]);
-          if (added.code != 0) return Result(5, "C3DSMesh::Create() : " + added.message);
-          object.texMode[1] = kTexReflection;
-        }
-      }
+      const Result bound = BindMaterial(p3DSFile, pTexLib, &object);
+      if (bound.code != 0) return bound;
     }
     objects.push_back(std::move(object));
   }
