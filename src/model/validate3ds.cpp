@@ -204,34 +204,55 @@ class Checker {
     return true;
   }
 
-  bool Chunk(const Span& c, int depth, const Context& context) {
-    if (depth > kMaxChunkDepth) return Fail("chunks nested too deep", c.begin);
+  // The chunks the tables above describe: true when `c` is one of them, with
+  // its verdict in *ok.
+  bool TableChunk(const Span& c, int depth, bool* ok) {
     const uint16_t id = c.id;
     const size_t data = c.Data();
-
     for (uint16_t plain : kPlainContainers) {
       if (id == plain) {
-        if (id == LIB3DS_MAT_ENTRY && ++materials_ > kMaxMaterials)
-          return Fail("too many materials", c.begin);
-        return Children(c, data, depth);
+        if (id == LIB3DS_MAT_ENTRY && ++materials_ > kMaxMaterials) {
+          *ok = Fail("too many materials", c.begin);
+        } else {
+          *ok = Children(c, data, depth);
+        }
+        return true;
       }
     }
     for (const PrefixedContainer& p : kPrefixedContainers) {
       if (id == p.id) {
-        if (!Need(c, data, p.prefix)) return false;
-        return Children(c, data + p.prefix, depth);
+        *ok = Need(c, data, p.prefix) && Children(c, data + p.prefix, depth);
+        return true;
       }
     }
     for (const FixedLeaf& leaf : kFixedLeaves) {
-      if (id == leaf.id) return Need(c, data, leaf.bytes);
+      if (id == leaf.id) {
+        *ok = Need(c, data, leaf.bytes);
+        return true;
+      }
     }
     for (uint16_t name : kNameLeaves) {
       size_t after = 0;
-      if (id == name) return Name(data, c.end, 64, &after);
+      if (id == name) {
+        *ok = Name(data, c.end, 64, &after);
+        return true;
+      }
     }
     for (const TrackKind& track : kTracks) {
-      if (id == track.id) return Track(c, track);
+      if (id == track.id) {
+        *ok = Track(c, track);
+        return true;
+      }
     }
+    return false;
+  }
+
+  bool Chunk(const Span& c, int depth, const Context& context) {
+    if (depth > kMaxChunkDepth) return Fail("chunks nested too deep", c.begin);
+    const uint16_t id = c.id;
+    const size_t data = c.Data();
+    bool ok = false;
+    if (TableChunk(c, depth, &ok)) return ok;
     if (IsNodeTag(id)) return Node(c, depth, context.nodeCounter);
 
     switch (id) {
