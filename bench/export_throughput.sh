@@ -5,8 +5,9 @@
 # the exporter measures them) and the export's time as a multiple of the
 # video's length: below 1.0 is faster than real time.
 # The whole show takes several minutes; VELMORA_BENCH_UNTIL=T stops at demo
-# time T instead. Figures on a shared machine are noisy: compare runs made
-# side by side.
+# time T instead; VELMORA_BENCH_SIZE=WxH measures another size (e.g.
+# 1920x1080). Figures on a shared machine are noisy: compare runs made side
+# by side.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELMORA_BUILD_DIR:-$root/build}"
@@ -15,6 +16,7 @@ trap 'rm -rf "$out"' EXIT
 export SDL_VIDEODRIVER=offscreen
 until=()
 if [ -n "${VELMORA_BENCH_UNTIL:-}" ]; then until=(--until "$VELMORA_BENCH_UNTIL"); fi
+until+=(--size "${VELMORA_BENCH_SIZE:-800x600}")
 
 start=$(date +%s.%N)
 "$build/velmora" --data "$build" --offscreen --fps 60 --key 0:F1 "${until[@]}" >/dev/null 2>&1
