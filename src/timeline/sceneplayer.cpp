@@ -78,25 +78,27 @@ int CScenePlayer::SeekToFrame(int64_t frame, int fps, int64_t demoStart) {
   index = position.index;
   Scene& scene = sceneData[static_cast<size_t>(index)];
 
+  // The one place a seek sets the process-wide counter: to the reading it has
+  // when frame k of the show is drawn, or for k < 0 to program start, where
+  // the first scene's layer clocks count from.
+  const auto clockAtFrame = [&](int64_t k) {
+    platform::SetPerfCounter(k < 0 ? 0 : demoStart + platform::TicksAtFrame(k, fps));
+  };
+
   // The instant the scene began: the end of its switch frame, or for the first
   // scene program start (its layers' clocks) and the demo start (scene clock).
-  int64_t firstFrame = 0;
-  if (position.startFrame >= 0) {
-    platform::SetPerfCounter(demoStart + platform::TicksAtFrame(position.startFrame, fps));
-    firstFrame = position.startFrame + 1;
-  } else {
-    platform::SetPerfCounter(0);
-  }
+  clockAtFrame(position.startFrame);
   for (CLayer* layer : scene.layerData) layer->Rewind();
-  if (position.startFrame < 0) platform::SetPerfCounter(demoStart);
+  if (position.startFrame < 0) clockAtFrame(0);
   timer.Reset();
 
-  for (int64_t k = firstFrame; k < frame; ++k) {
-    platform::SetPerfCounter(demoStart + platform::TicksAtFrame(k, fps));
+  // The frames drawn since then, replayed without drawing.
+  for (int64_t k = position.startFrame + 1; k < frame; ++k) {
+    clockAtFrame(k);
     const float t = static_cast<float>(timer.GetTime());
     for (CLayer* layer : scene.layerData) layer->Advance(t);
   }
-  platform::SetPerfCounter(demoStart + platform::TicksAtFrame(frame, fps));
+  clockAtFrame(frame);
   // The music started with the demo clock.
   platform::SoundSetPosition(static_cast<double>(platform::TicksAtFrame(frame, fps)) /
                              static_cast<double>(platform::PerfFrequency()));
