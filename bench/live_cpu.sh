@@ -10,29 +10,14 @@
 #   bench/live_cpu.sh [PROGRAM]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ -z "${DISPLAY:-}" ]; then exec "$root/scripts/with-xvfb" --size 1280x1024 "$0" "$@"; fi
 program="${1:-$root/build/velmora}"
 data="$(dirname "$program")"
 work="$(mktemp -d)"
-xvfb=""
-cleanup() {
-  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
+cleanup() { rm -rf "$work"; }
 trap cleanup EXIT
 unset SDL_VIDEODRIVER
 export SDL_AUDIODRIVER=dummy
-
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 70 99); do
-    if [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-      xvfb=$!
-      export DISPLAY=":$n"
-      break
-    fi
-  done
-  sleep 1
-fi
 
 # Processor seconds (user + system) of process $1 from /proc.
 cpu_seconds() {

@@ -11,12 +11,9 @@
 # current checkout (its build-play/) instead of a clean clone.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ -z "${DISPLAY:-}" ]; then exec "$root/scripts/with-xvfb" --size 1024x768 "$0" "$@"; fi
 work="$(mktemp -d)"
-xvfb=""
-cleanup() {
-  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
+cleanup() { rm -rf "$work"; }
 trap cleanup EXIT
 
 if [ "${1:-}" = "--here" ]; then
@@ -26,17 +23,6 @@ else
   tree="$work/clone"
 fi
 
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 70 99); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      xvfb=$!
-      export DISPLAY=":$n"
-      break
-    fi
-  done
-  sleep 1
-fi
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 echo "first scripts/play (builds the program and its data):" >&2
