@@ -16,6 +16,7 @@
 #include "app/osd/mouse.h"
 #include "app/osd/state.h"
 #include "app/pacing/pacing.h"
+#include "app/pacing/scale.h"
 #include "app/settings/settings.h"
 #include "app/transport/transport.h"
 #include "platform/claim.h"
@@ -30,6 +31,7 @@
 #include "platform/window.h"
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
+#include "render/scaledpicture.h"
 #include "render/viewport.h"
 #include "shell/build_info.h"
 #include "shell/log.h"
@@ -63,6 +65,14 @@ int drawableWidth = 0;
 int drawableHeight = 0;
 PictureRect picture;
 int fontHeight = 0;
+// The live show's internal scale: the frame is drawn into `drawnPicture`,
+// which is `picture` itself at full size, else a smaller rectangle in the
+// drawable's lower-left corner that is then stretched over `picture`.
+ScaleController pictureScale;
+CScaledPicture scaledPicture;
+PictureRect drawnPicture;
+bool adaptScale = false;   // the scale follows the frames' times (live, auto)
+bool reportScale = false;  // VELMORA_SCALE_REPORT: each change on stderr
 
 // Pause, seeks, mute and volume.
 Transport transport;
@@ -281,13 +291,27 @@ void FollowDrawable() {
     drawableWidth = w;
     drawableHeight = h;
     picture = FitPicture(w, h);
+    // The texture holds the largest picture drawn smaller than full size.
+    pictureScale.FollowPicture(picture.width, picture.height);
+    const int below = pictureScale.step(0) < 1.0 ? 0 : 1;
+    if (below < pictureScale.stepCount()) {
+      int sw = 0, sh = 0;
+      ScaledPictureSize(picture.width, picture.height, pictureScale.step(below), &sw, &sh);
+      scaledPicture.Reserve(sw, sh);
+    }
+  }
+  drawnPicture = picture;
+  if (pictureScale.scale() < 1.0) {
+    int sw = 0, sh = 0;
+    ScaledPictureSize(picture.width, picture.height, pictureScale.scale(), &sw, &sh);
+    if (sw != picture.width || sh != picture.height) drawnPicture = scaledPicture.DrawnRect(sw, sh);
   }
   const int wantedFont = std::max(1, (picture.height * 10 + 300) / 600);
   if (wantedFont != fontHeight && fontHeight != 0) {
     font.Create(glWindow.drawable, "Tahoma", wantedFont, 700);
     fontHeight = wantedFont;
   }
-  UsePictureViewport(picture);
+  UsePictureViewport(drawnPicture);
 }
 
 // F11 and Alt+Enter switch between window and full screen.
@@ -325,7 +349,12 @@ void DrawConsole(float t, float eff) {
   DrawRect2D(5, 410, 170, 470, panel);
   font.color[0] = font.color[1] = font.color[2] = font.color[3] = 1.0f;
   font.Print(10, 420, "// d e b u g  c o n s o l e");
-  font.Print(10, 440, "%d fps", fps);
+  if (drawnPicture.width != picture.width || drawnPicture.height != picture.height) {
+    // The live show drawing its picture smaller says so beside the rate.
+    font.Print(10, 440, "%d fps  scale %.2f", fps, pictureScale.scale());
+  } else {
+    font.Print(10, 440, "%d fps", fps);
+  }
   font.Print(10, 450, "time %.1f ", static_cast<double>(t));
   font.Print(10, 460, "eff time %.1f ", static_cast<double>(eff));
 }
@@ -372,8 +401,14 @@ void DrawFrame() {
     frameCount = 0;
     fpsTimer.Reset();
   }
+  const double frameStart = platform::MonotonicSeconds();
   float eff = 0.0f;
   const float t = DrawPicture(&eff);
+  // A picture drawn smaller goes over its place before the console and the
+  // on-screen display are drawn at full size.
+  if (drawnPicture.width != picture.width || drawnPicture.height != picture.height) {
+    scaledPicture.Stretch(drawnPicture, picture);
+  }
 
   if (t > show::kEnd) {
     scenePlayer.Done();
@@ -409,7 +444,22 @@ void DrawFrame() {
   if (exporting) ExportFrame();
   if (UntilReached(platform::PresentedFrames(), frameTime)) bQuit = true;
 
-  glWindow.Swap();
+  if (!adaptScale) {
+    glWindow.Swap();
+  } else {
+    // The drawing's own time, without a wait for the display in the swap.
+    glFinish();
+    const double drawn = platform::MonotonicSeconds() - frameStart;
+    glWindow.Swap();
+    const double presented = platform::MonotonicSeconds() - frameStart;
+    if (pictureScale.AfterFrame(drawn, presented) && reportScale) {
+      int sw = 0, sh = 0;
+      ScaledPictureSize(picture.width, picture.height, pictureScale.scale(), &sw, &sh);
+      std::fprintf(stderr, "velmora: at %.1f s the picture is drawn at %.2f, %dx%d of %dx%d\n",
+                   static_cast<double>(t), pictureScale.scale(), sw, sh, picture.width,
+                   picture.height);
+    }
+  }
   platform::AdvanceVirtualFrame();
 }
 
@@ -617,6 +667,19 @@ int Open() {
                                       height * options.supersample, 32, 16, WndProc, fullscreen);
   if (created != 0) return platform::Interrupted() ? platform::kInterruptedStatus : created;
   if (!options.offscreen) platform::SetVSync(options.vsync);
+  // Only the live show draws smaller; a run that takes shots does not adapt
+  // (a fixed fraction is its own choice), nor does an offscreen run.
+  ScaleController::Mode mode = ScaleController::Mode::Off;
+  if (!options.offscreen && options.scale == Options::Scale::Fixed) {
+    mode = ScaleController::Mode::Fixed;
+  } else if (!options.offscreen && options.scale == Options::Scale::Auto && options.shots.empty()) {
+    mode = ScaleController::Mode::Auto;
+  }
+  adaptScale = mode == ScaleController::Mode::Auto;
+  pictureScale =
+      ScaleController(mode, options.scaleFraction, FrameInterval(platform::DisplayRefreshRate()));
+  const char* report = std::getenv("VELMORA_SCALE_REPORT");
+  reportScale = report != nullptr && *report != '\0' && *report != '0';
   platform::DrawableSize(&frameWidth, &frameHeight);
   if (!options.shots.empty()) {
     framePixels.resize(static_cast<size_t>(frameWidth) * frameHeight * 3 * 2);
