@@ -73,6 +73,8 @@ CScaledPicture scaledPicture;
 PictureRect drawnPicture;
 bool adaptScale = false;   // the scale follows the frames' times (live, auto)
 bool reportScale = false;  // VELMORA_SCALE_REPORT: each change on stderr
+int reportedFrames = 0;    // frames presented, for the report at the end
+double reportStart = 0.0;  // when the first of them began
 
 // Pause, seeks, mute and volume.
 Transport transport;
@@ -402,6 +404,7 @@ void DrawFrame() {
     fpsTimer.Reset();
   }
   const double frameStart = platform::MonotonicSeconds();
+  if (reportScale && reportedFrames++ == 0) reportStart = frameStart;
   float eff = 0.0f;
   const float t = DrawPicture(&eff);
   // A picture drawn smaller goes over its place before the console and the
@@ -820,6 +823,11 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   const int loaded = Load(fillTimeline, &plan);
   if (loaded != 0) return platform::Interrupted() ? platform::kInterruptedStatus : loaded;
   Loop();
+  if (reportScale && reportedFrames > 1) {
+    const double seconds = platform::MonotonicSeconds() - reportStart;
+    std::fprintf(stderr, "velmora: %d frames in %.1f s, %.1f fps, ending at scale %.2f\n",
+                 reportedFrames, seconds, reportedFrames / seconds, pictureScale.scale());
+  }
   if (!platform::Interrupted()) RememberSettings();
   FinishExport();
   if (platform::Interrupted()) return platform::kInterruptedStatus;
