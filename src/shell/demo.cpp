@@ -73,6 +73,10 @@ CScaledPicture scaledPicture;
 PictureRect drawnPicture;
 bool adaptScale = false;   // the scale follows the frames' times (live, auto)
 bool reportScale = false;  // VELMORA_SCALE_REPORT: each change on stderr
+// While the picture is drawn smaller, the clear after each swap covers only
+// the corner it is drawn in (what the texture can hold), not the whole
+// drawable: the stretched picture and the black around it cover the rest.
+bool clearedCorner = false;
 int reportedFrames = 0;    // frames presented, for the report at the end
 double reportStart = 0.0;  // when the first of them began
 
@@ -289,10 +293,12 @@ void FollowDrawable() {
   int w = 0;
   int h = 0;
   platform::DrawableSize(&w, &h);
+  bool clearAll = false;
   if (w != drawableWidth || h != drawableHeight) {
     drawableWidth = w;
     drawableHeight = h;
     picture = FitPicture(w, h);
+    clearAll = true;  // a new drawable holds nothing defined
     // The texture holds the largest picture drawn smaller than full size.
     pictureScale.FollowPicture(picture.width, picture.height);
     const int below = pictureScale.step(0) < 1.0 ? 0 : 1;
@@ -306,7 +312,19 @@ void FollowDrawable() {
   if (pictureScale.scale() < 1.0) {
     int sw = 0, sh = 0;
     ScaledPictureSize(picture.width, picture.height, pictureScale.scale(), &sw, &sh);
-    if (sw != picture.width || sh != picture.height) drawnPicture = scaledPicture.DrawnRect(sw, sh);
+    // (Full size where no texture could be made for the smaller picture.)
+    if ((sw != picture.width || sh != picture.height) && sw <= scaledPicture.width() &&
+        sh <= scaledPicture.height()) {
+      drawnPicture = scaledPicture.DrawnRect(sw, sh);
+    }
+  }
+  // Only the corner was cleared after the last swap: a picture drawn
+  // beyond it (back at full size) needs the whole drawable cleared.
+  const bool inCorner = drawnPicture.x + drawnPicture.width <= scaledPicture.width() &&
+                        drawnPicture.y + drawnPicture.height <= scaledPicture.height();
+  if (clearedCorner && (clearAll || !inCorner)) {
+    glWindow.Clear();
+    clearedCorner = false;
   }
   const int wantedFont = std::max(1, (picture.height * 10 + 300) / 600);
   if (wantedFont != fontHeight && fontHeight != 0) {
@@ -394,6 +412,7 @@ void DrawUnseen() {
   const float t = DrawPicture(&eff);
   if (bConsole) DrawConsole(t, eff);
   glWindow.Clear();
+  clearedCorner = false;
 }
 
 void DrawFrame() {
@@ -447,7 +466,13 @@ void DrawFrame() {
   if (exporting) ExportFrame();
   if (UntilReached(platform::PresentedFrames(), frameTime)) bQuit = true;
 
-  if (!adaptScale) {
+  const bool scaled = drawnPicture.width != picture.width || drawnPicture.height != picture.height;
+  if (scaled) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, scaledPicture.width(), scaledPicture.height());
+  }
+  // (A picture with no smaller step, 800x600 or less, has nothing to adapt.)
+  if (!adaptScale || pictureScale.stepCount() < 2) {
     glWindow.Swap();
   } else {
     // The drawing's own time, without a wait for the display in the swap.
@@ -463,6 +488,8 @@ void DrawFrame() {
                    picture.height);
     }
   }
+  if (scaled) glDisable(GL_SCISSOR_TEST);
+  clearedCorner = scaled;
   platform::AdvanceVirtualFrame();
 }
 
