@@ -113,7 +113,9 @@ TEST(ScaleController, StepsDownAfterARunOfMissedIntervalsToAStepThatFits) {
   ScaleController slow = Adaptive(2880, 2160);
   EXPECT_EQ(Play(&slow, n, 4.0 * kInterval), 1);
   EXPECT_EQ(slow.scale(), 0.42);
-  // Hopelessly slow: down to the floor and no further.
+  // Hopelessly slow (and much heavier right after the step: the frames back
+  // at full size show that the step had helped): down to the floor and no
+  // further.
   Play(&slow, 50 * n, 100.0 * kInterval);
   EXPECT_NEAR(slow.scale(), 800.0 / 2880, 1e-12);
   // A 1080p picture with the same machine stops at its own floor.
@@ -202,6 +204,29 @@ TEST(ScaleController, AFailedStepUpWaitsLongerBeforeTheNext) {
   ASSERT_EQ(controller.scale(), low);
   controller.FollowPicture(1440, 1080);
   EXPECT_EQ(Play(&controller, hold, full, present), 1);
+}
+
+// Where the frames' time goes to what the scale does not reduce, a step down
+// that brings no gain is taken back, and no step goes below full size for
+// 30 s however many frames miss; then it may try once more.
+TEST(ScaleController, AStepDownThatDoesNotHelpIsTakenBack) {
+  const int n = ScaleController::kMissesToStepDown;
+  ScaleController controller = Adaptive(1440, 1080);
+  // 1.5 intervals a frame at any scale (all of it in presenting).
+  EXPECT_EQ(Play(&controller, n, 0.0, 1.5 * kInterval), 1);
+  EXPECT_LT(controller.scale(), 1.0);
+  EXPECT_EQ(Play(&controller, n, 0.0, 1.5 * kInterval), 1);
+  EXPECT_EQ(controller.scale(), 1.0);
+  EXPECT_EQ(Play(&controller, 1800 - n, 0.0, 1.5 * kInterval), 0);
+  EXPECT_EQ(Play(&controller, 2 * n, 0.0, 1.5 * kInterval), 2);
+  EXPECT_EQ(controller.scale(), 1.0);
+  // A step that helps, if not enough, is kept and followed by the next;
+  // one that helps only a little is kept when the frames no longer miss.
+  ScaleController helped = Adaptive(1440, 1080);
+  EXPECT_EQ(Play(&helped, n, 0.6 * kInterval, 0.9 * kInterval), 1);
+  EXPECT_EQ(helped.scale(), 0.7);
+  EXPECT_EQ(Play(&helped, 10 * n, 0.6 * kInterval, 0.9 * kInterval), 1);
+  EXPECT_NEAR(helped.scale(), 800.0 / 1440, 1e-12);
 }
 
 // A resize keeps the scale where the new picture allows it: a window at or

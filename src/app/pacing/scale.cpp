@@ -28,6 +28,11 @@ constexpr double kHoldSeconds = 2.0;
 constexpr int kMostBackoff = 16;
 // A step down this soon after a step up means the step up was one too many.
 constexpr double kTrialSeconds = 5.0;
+// A step down after which the frames are not at least this much quicker is
+// taken back (the frame's time is spent where the scale does not reach:
+// presenting, the stretch), and no step goes below it for a while.
+constexpr double kLeastGain = 0.9;
+constexpr double kNoGainSeconds = 30.0;
 
 int Frames(double seconds, double interval) {
   return std::max(1, static_cast<int>(std::lround(seconds / interval)));
@@ -87,6 +92,10 @@ void ScaleController::FollowPicture(int pictureWidth, int pictureHeight) {
   roomy_ = 0;
   backoff_ = 1;
   sinceStepUp_ = -1;
+  downFrom_ = -1;
+  afterUndo_ = -1;
+  lowest_ = count_ - 1;
+  lowestFrames_ = 0;
 }
 
 int ScaleController::HoldFrames() const { return Frames(kHoldSeconds, interval_) * backoff_; }
@@ -98,20 +107,57 @@ bool ScaleController::AfterFrame(double drawn, double presented) {
     sinceStepUp_ = -1;
     backoff_ = 1;
   }
+  if (lowestFrames_ > 0 && --lowestFrames_ == 0) lowest_ = count_ - 1;
+  if (downFrom_ >= 0) {
+    // The frames after a step down show whether it made them quicker.
+    quickestAfter_ = afterDown_ == 0 ? presented : std::min(quickestAfter_, presented);
+    if (++afterDown_ == kMissesToStepDown) {
+      const int from = downFrom_;
+      downFrom_ = -1;
+      if (quickestAfter_ > kMissFactor * interval_ &&
+          quickestAfter_ > kLeastGain * costBeforeDown_) {
+        // Every frame still missed, and hardly quicker: back up, and on
+        // trial again, since a scene that grew heavier at the same moment
+        // looks the same.
+        step_ = from;
+        lowest_ = from;
+        lowestFrames_ = Frames(kNoGainSeconds, interval_);
+        afterUndo_ = 0;
+        misses_ = 0;
+        roomy_ = 0;
+        return true;
+      }
+    }
+  } else if (afterUndo_ >= 0) {
+    // Back at the larger picture, the frames are much slower than they
+    // were at the smaller one: the smaller one did help, the scene grew
+    // heavier. Steps down are free again.
+    quickestUndone_ = afterUndo_ == 0 ? presented : std::min(quickestUndone_, presented);
+    if (++afterUndo_ == kMissesToStepDown) {
+      afterUndo_ = -1;
+      if (quickestUndone_ * kLeastGain > quickestAfter_) {
+        lowest_ = count_ - 1;
+        lowestFrames_ = 0;
+      }
+    }
+  }
   const double s = scale();
 
   if (presented > kMissFactor * interval_) {
     roomy_ = 0;
     quickestMiss_ = misses_ == 0 ? presented : std::min(quickestMiss_, presented);
-    if (++misses_ < kMissesToStepDown || step_ + 1 >= count_) return false;
+    if (++misses_ < kMissesToStepDown || step_ >= lowest_) return false;
     // The largest step at which the quickest of the missed frames, its cost
     // taken as growing with the drawn area, would have fitted.
     int next = step_ + 1;
-    while (next + 1 < count_) {
+    while (next < lowest_) {
       const double r = steps_[next] / s;
       if (quickestMiss_ * r * r <= kDownTarget * interval_) break;
       ++next;
     }
+    downFrom_ = step_;
+    costBeforeDown_ = quickestMiss_;
+    afterDown_ = 0;
     step_ = next;
     misses_ = 0;
     if (sinceStepUp_ >= 0) {

@@ -26,7 +26,14 @@ void ScaledPictureSize(int pictureWidth, int pictureHeight, double scale, int* w
 //   fitted in 70% of the interval for a hold of 2 s in a row;
 // - a step up followed within 5 s by a step down doubles the next hold (up
 //   to 32 s), so that a machine on the edge of a step does not go up and
-//   down; a step up that lasts resets it.
+//   down; a step up that lasts resets it;
+// - a step down after which every frame still misses and none is a tenth
+//   quicker is taken back, and for 30 s no step goes below the step it came
+//   from: where the frame's time goes to what the scale does not reduce
+//   (presenting the frame, the stretch itself), a smaller picture only costs
+//   sharpness. Unless the frames back at the larger picture are a tenth
+//   slower still than at the smaller: then the scene grew heavier, and the
+//   smaller picture did help.
 class ScaleController {
  public:
   enum class Mode { Off, Fixed, Auto };
@@ -62,8 +69,16 @@ class ScaleController {
   int count_ = 1;
   int step_ = 0;  // index into steps_: 0 is full size
   int misses_ = 0;
-  double quickestMiss_ = 0.0;  // the quickest of the missed frames in a row
-  int roomy_ = 0;              // frames in a row with room for the next step up
-  int backoff_ = 1;            // the hold before a step up, in holds of 2 s
-  int sinceStepUp_ = -1;       // frames since the last step up (-1: none on trial)
+  double quickestMiss_ = 0.0;    // the quickest of the missed frames in a row
+  int roomy_ = 0;                // frames in a row with room for the next step up
+  int backoff_ = 1;              // the hold before a step up, in holds of 2 s
+  int sinceStepUp_ = -1;         // frames since the last step up (-1: none on trial)
+  int downFrom_ = -1;            // the step before a step down on trial (-1: none)
+  double costBeforeDown_ = 0.0;  // the quickest missed frame before it
+  int afterDown_ = 0;            // frames since it
+  double quickestAfter_ = 0.0;   // the quickest of them
+  int afterUndo_ = -1;           // frames since a step down was taken back (-1: none)
+  double quickestUndone_ = 0.0;  // the quickest of them
+  int lowest_ = 0;               // no step down goes below this step
+  int lowestFrames_ = 0;         // frames until that limit lapses (0: none)
 };
