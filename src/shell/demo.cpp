@@ -77,6 +77,7 @@ bool reportScale = false;  // VELMORA_SCALE_REPORT: each change on stderr
 // the corner it is drawn in (what the texture can hold), not the whole
 // drawable: the stretched picture and the black around it cover the rest.
 bool clearedCorner = false;
+int scaleScene = -1;       // the scene the scale's measures are of (-1: none yet)
 int reportedFrames = 0;    // frames presented, for the report at the end
 double reportStart = 0.0;  // when the first of them began
 
@@ -421,6 +422,7 @@ void DrawFrame() {
     // The frame-rate count would take the jump for time spent.
     frameCount = 0;
     fpsTimer.Reset();
+    scaleScene = -1;  // and the scale's measures are of another moment
   }
   const double frameStart = platform::MonotonicSeconds();
   if (reportScale && reportedFrames++ == 0) reportStart = frameStart;
@@ -430,6 +432,10 @@ void DrawFrame() {
   // on-screen display are drawn at full size.
   if (drawnPicture.width != picture.width || drawnPicture.height != picture.height) {
     scaledPicture.Stretch(drawnPicture, picture);
+  }
+  if (scenePlayer.index != scaleScene) {
+    pictureScale.SceneChanged();
+    scaleScene = scenePlayer.index;
   }
 
   if (t > show::kEnd) {

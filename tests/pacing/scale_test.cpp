@@ -220,6 +220,12 @@ TEST(ScaleController, AStepDownThatDoesNotHelpIsTakenBack) {
   EXPECT_EQ(Play(&controller, 1800 - n, 0.0, 1.5 * kInterval), 0);
   EXPECT_EQ(Play(&controller, 2 * n, 0.0, 1.5 * kInterval), 2);
   EXPECT_EQ(controller.scale(), 1.0);
+  // Another scene may gain from a smaller picture: the limit goes with the
+  // scene, and the new scene's first, slow frames are not counted.
+  controller.SceneChanged();
+  EXPECT_EQ(Play(&controller, 10, 0.0, 10.0 * kInterval), 0);
+  EXPECT_EQ(Play(&controller, n, 1.5 * kInterval), 1);
+  EXPECT_EQ(controller.scale(), 0.7);
   // A step that helps, if not enough, is kept and followed by the next;
   // one that helps only a little is kept when the frames no longer miss.
   ScaleController helped = Adaptive(1440, 1080);

@@ -33,6 +33,9 @@ constexpr double kTrialSeconds = 5.0;
 // presenting, the stretch), and no step goes below it for a while.
 constexpr double kLeastGain = 0.9;
 constexpr double kNoGainSeconds = 30.0;
+// Frames not counted after a new scene or a seek: the driver compiles code
+// for the states it meets first, and those frames are slow.
+constexpr int kSettleFrames = 10;
 
 int Frames(double seconds, double interval) {
   return std::max(1, static_cast<int>(std::lround(seconds / interval)));
@@ -88,6 +91,15 @@ void ScaleController::FollowPicture(int pictureWidth, int pictureHeight) {
       break;
     }
   }
+  Forget();
+}
+
+void ScaleController::SceneChanged() {
+  Forget();
+  settling_ = kSettleFrames;
+}
+
+void ScaleController::Forget() {
   misses_ = 0;
   roomy_ = 0;
   backoff_ = 1;
@@ -102,6 +114,10 @@ int ScaleController::HoldFrames() const { return Frames(kHoldSeconds, interval_)
 
 bool ScaleController::AfterFrame(double drawn, double presented) {
   if (mode_ != Mode::Auto) return false;
+  if (settling_ > 0) {
+    --settling_;
+    return false;
+  }
   if (sinceStepUp_ >= 0 && ++sinceStepUp_ > Frames(kTrialSeconds, interval_)) {
     // The last step up has held: the next one needs no longer wait.
     sinceStepUp_ = -1;

@@ -48,6 +48,11 @@ class ScaleController {
   // about the previous size is forgotten.
   void FollowPicture(int pictureWidth, int pictureHeight);
 
+  // The frames to come are unlike the ones before (another scene, a seek):
+  // the first few are not counted (the driver meets new states), and what
+  // was learnt about the scale's effect is forgotten. The scale stays.
+  void SceneChanged();
+
   // After each frame of the live show, with the seconds from its start to
   // its picture being finished (`drawn`) and to its presentation returning
   // (`presented`, which includes a wait for the display if the swap waits).
@@ -61,6 +66,8 @@ class ScaleController {
 
  private:
   int HoldFrames() const;
+  // Drops the counts, trials and limits learnt so far.
+  void Forget();
 
   Mode mode_ = Mode::Off;
   double fixed_ = 1.0;
@@ -81,4 +88,5 @@ class ScaleController {
   double quickestUndone_ = 0.0;  // the quickest of them
   int lowest_ = 0;               // no step down goes below this step
   int lowestFrames_ = 0;         // frames until that limit lapses (0: none)
+  int settling_ = 0;             // frames not to count
 };
