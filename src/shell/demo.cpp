@@ -16,6 +16,7 @@
 #include "app/osd/mouse.h"
 #include "app/osd/state.h"
 #include "app/pacing/pacing.h"
+#include "app/pacing/scale.h"
 #include "app/settings/settings.h"
 #include "app/transport/transport.h"
 #include "platform/claim.h"
@@ -30,6 +31,7 @@
 #include "platform/window.h"
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
+#include "render/scaledpicture.h"
 #include "render/viewport.h"
 #include "shell/build_info.h"
 #include "shell/log.h"
@@ -63,6 +65,21 @@ int drawableWidth = 0;
 int drawableHeight = 0;
 PictureRect picture;
 int fontHeight = 0;
+// The live show's internal scale: the frame is drawn into `drawnPicture`,
+// which is `picture` itself at full size, else a smaller rectangle in the
+// drawable's lower-left corner that is then stretched over `picture`.
+ScaleController pictureScale;
+CScaledPicture scaledPicture;
+PictureRect drawnPicture;
+bool adaptScale = false;   // the scale follows the frames' times (live, auto)
+bool reportScale = false;  // VELMORA_SCALE_REPORT: each change on stderr
+// While the picture is drawn smaller, the clear after each swap covers only
+// the corner it is drawn in (what the texture can hold), not the whole
+// drawable: the stretched picture and the black around it cover the rest.
+bool clearedCorner = false;
+int scaleScene = -1;       // the scene the scale's measures are of (-1: none yet)
+int reportedFrames = 0;    // frames presented, for the report at the end
+double reportStart = 0.0;  // when the first of them began
 
 // Pause, seeks, mute and volume.
 Transport transport;
@@ -277,17 +294,45 @@ void FollowDrawable() {
   int w = 0;
   int h = 0;
   platform::DrawableSize(&w, &h);
+  bool clearAll = false;
   if (w != drawableWidth || h != drawableHeight) {
     drawableWidth = w;
     drawableHeight = h;
     picture = FitPicture(w, h);
+    clearAll = true;  // a new drawable holds nothing defined
+    // The texture holds the largest picture drawn smaller than full size.
+    pictureScale.FollowPicture(picture.width, picture.height);
+    const int below = pictureScale.step(0) < 1.0 ? 0 : 1;
+    if (below < pictureScale.stepCount()) {
+      int sw = 0, sh = 0;
+      ScaledPictureSize(picture.width, picture.height, pictureScale.step(below), &sw, &sh);
+      scaledPicture.Reserve(sw, sh);
+    }
+  }
+  drawnPicture = picture;
+  if (pictureScale.scale() < 1.0) {
+    int sw = 0, sh = 0;
+    ScaledPictureSize(picture.width, picture.height, pictureScale.scale(), &sw, &sh);
+    // (Full size where no texture could be made for the smaller picture.)
+    if ((sw != picture.width || sh != picture.height) && sw <= scaledPicture.width() &&
+        sh <= scaledPicture.height()) {
+      drawnPicture = scaledPicture.DrawnRect(sw, sh);
+    }
+  }
+  // Only the corner was cleared after the last swap: a picture drawn
+  // beyond it (back at full size) needs the whole drawable cleared.
+  const bool inCorner = drawnPicture.x + drawnPicture.width <= scaledPicture.width() &&
+                        drawnPicture.y + drawnPicture.height <= scaledPicture.height();
+  if (clearedCorner && (clearAll || !inCorner)) {
+    glWindow.Clear();
+    clearedCorner = false;
   }
   const int wantedFont = std::max(1, (picture.height * 10 + 300) / 600);
   if (wantedFont != fontHeight && fontHeight != 0) {
     font.Create(glWindow.drawable, "Tahoma", wantedFont, 700);
     fontHeight = wantedFont;
   }
-  UsePictureViewport(picture);
+  UsePictureViewport(drawnPicture);
 }
 
 // F11 and Alt+Enter switch between window and full screen.
@@ -325,7 +370,12 @@ void DrawConsole(float t, float eff) {
   DrawRect2D(5, 410, 170, 470, panel);
   font.color[0] = font.color[1] = font.color[2] = font.color[3] = 1.0f;
   font.Print(10, 420, "// d e b u g  c o n s o l e");
-  font.Print(10, 440, "%d fps", fps);
+  if (drawnPicture.width != picture.width || drawnPicture.height != picture.height) {
+    // The live show drawing its picture smaller says so beside the rate.
+    font.Print(10, 440, "%d fps  scale %.2f", fps, pictureScale.scale());
+  } else {
+    font.Print(10, 440, "%d fps", fps);
+  }
   font.Print(10, 450, "time %.1f ", static_cast<double>(t));
   font.Print(10, 460, "eff time %.1f ", static_cast<double>(eff));
 }
@@ -363,6 +413,7 @@ void DrawUnseen() {
   const float t = DrawPicture(&eff);
   if (bConsole) DrawConsole(t, eff);
   glWindow.Clear();
+  clearedCorner = false;
 }
 
 void DrawFrame() {
@@ -371,9 +422,21 @@ void DrawFrame() {
     // The frame-rate count would take the jump for time spent.
     frameCount = 0;
     fpsTimer.Reset();
+    scaleScene = -1;  // and the scale's measures are of another moment
   }
+  const double frameStart = platform::MonotonicSeconds();
+  if (reportScale && reportedFrames++ == 0) reportStart = frameStart;
   float eff = 0.0f;
   const float t = DrawPicture(&eff);
+  // A picture drawn smaller goes over its place before the console and the
+  // on-screen display are drawn at full size.
+  if (drawnPicture.width != picture.width || drawnPicture.height != picture.height) {
+    scaledPicture.Stretch(drawnPicture, picture);
+  }
+  if (scenePlayer.index != scaleScene) {
+    pictureScale.SceneChanged();
+    scaleScene = scenePlayer.index;
+  }
 
   if (t > show::kEnd) {
     scenePlayer.Done();
@@ -409,7 +472,30 @@ void DrawFrame() {
   if (exporting) ExportFrame();
   if (UntilReached(platform::PresentedFrames(), frameTime)) bQuit = true;
 
-  glWindow.Swap();
+  const bool scaled = drawnPicture.width != picture.width || drawnPicture.height != picture.height;
+  if (scaled) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, scaledPicture.width(), scaledPicture.height());
+  }
+  // (A picture with no smaller step, 800x600 or less, has nothing to adapt.)
+  if (!adaptScale || pictureScale.stepCount() < 2) {
+    glWindow.Swap();
+  } else {
+    // The drawing's own time, without a wait for the display in the swap.
+    glFinish();
+    const double drawn = platform::MonotonicSeconds() - frameStart;
+    glWindow.Swap();
+    const double presented = platform::MonotonicSeconds() - frameStart;
+    if (pictureScale.AfterFrame(drawn, presented) && reportScale) {
+      int sw = 0, sh = 0;
+      ScaledPictureSize(picture.width, picture.height, pictureScale.scale(), &sw, &sh);
+      std::fprintf(stderr, "velmora: at %.1f s the picture is drawn at %.2f, %dx%d of %dx%d\n",
+                   static_cast<double>(t), pictureScale.scale(), sw, sh, picture.width,
+                   picture.height);
+    }
+  }
+  if (scaled) glDisable(GL_SCISSOR_TEST);
+  clearedCorner = scaled;
   platform::AdvanceVirtualFrame();
 }
 
@@ -617,6 +703,19 @@ int Open() {
                                       height * options.supersample, 32, 16, WndProc, fullscreen);
   if (created != 0) return platform::Interrupted() ? platform::kInterruptedStatus : created;
   if (!options.offscreen) platform::SetVSync(options.vsync);
+  // Only the live show draws smaller; a run that takes shots does not adapt
+  // (a fixed fraction is its own choice), nor does an offscreen run.
+  ScaleController::Mode mode = ScaleController::Mode::Off;
+  if (!options.offscreen && options.scale == Options::Scale::Fixed) {
+    mode = ScaleController::Mode::Fixed;
+  } else if (!options.offscreen && options.scale == Options::Scale::Auto && options.shots.empty()) {
+    mode = ScaleController::Mode::Auto;
+  }
+  adaptScale = mode == ScaleController::Mode::Auto;
+  pictureScale =
+      ScaleController(mode, options.scaleFraction, FrameInterval(platform::DisplayRefreshRate()));
+  const char* report = std::getenv("VELMORA_SCALE_REPORT");
+  reportScale = report != nullptr && *report != '\0' && *report != '0';
   platform::DrawableSize(&frameWidth, &frameHeight);
   if (!options.shots.empty()) {
     framePixels.resize(static_cast<size_t>(frameWidth) * frameHeight * 3 * 2);
@@ -757,6 +856,11 @@ int RunDemo(int argc, const char* const* argv, TimelineFiller fillTimeline) {
   const int loaded = Load(fillTimeline, &plan);
   if (loaded != 0) return platform::Interrupted() ? platform::kInterruptedStatus : loaded;
   Loop();
+  if (reportScale && reportedFrames > 1) {
+    const double seconds = platform::MonotonicSeconds() - reportStart;
+    std::fprintf(stderr, "velmora: %d frames in %.1f s, %.1f fps, ending at scale %.2f\n",
+                 reportedFrames, seconds, reportedFrames / seconds, pictureScale.scale());
+  }
   if (!platform::Interrupted()) RememberSettings();
   FinishExport();
   if (platform::Interrupted()) return platform::kInterruptedStatus;

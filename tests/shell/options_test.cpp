@@ -66,6 +66,12 @@ TEST(OptionsTest, MalformedOptionsAreRefusedWithAReason) {
       {"--offscreen", "--overwrite"},
       {"--export", "v.mp4", "--overwrite=yes"},
       {"--export", "v.mp4", "--size", "3840x2160", "--supersample", "3"},
+      {"--scale", "0.05"},
+      {"--scale", "1.01"},
+      {"--scale", "half"},
+      {"--scale", "nan"},
+      {"--scale", ""},
+      {"--scale", "0.5x"},
   };
   for (const auto& args : bad) {
     Options options;
@@ -97,6 +103,19 @@ TEST(OptionsTest, PlayerOptionsAndTransportKeys) {
   EXPECT_FALSE(options.version);
   ASSERT_TRUE(Parse({"--version"}, &options, &error));
   EXPECT_TRUE(options.version);
+  EXPECT_EQ(options.scale, Options::Scale::Auto);
+  // The live show's internal scale: a fraction below 1 is fixed, 1 is off.
+  ASSERT_TRUE(Parse({"--scale=0.75"}, &options, &error)) << error;
+  EXPECT_EQ(options.scale, Options::Scale::Fixed);
+  EXPECT_DOUBLE_EQ(options.scaleFraction, 0.75);
+  ASSERT_TRUE(Parse({"--scale", "0.1"}, &options, &error)) << error;
+  EXPECT_EQ(options.scale, Options::Scale::Fixed);
+  ASSERT_TRUE(Parse({"--scale", "1"}, &options, &error)) << error;
+  EXPECT_EQ(options.scale, Options::Scale::Off);
+  ASSERT_TRUE(Parse({"--scale", "0.5", "--scale", "off"}, &options, &error)) << error;
+  EXPECT_EQ(options.scale, Options::Scale::Off);
+  ASSERT_TRUE(Parse({"--scale", "off", "--scale", "auto"}, &options, &error)) << error;
+  EXPECT_EQ(options.scale, Options::Scale::Auto);
 }
 
 // A picture size (window, offscreen run or export): even sides from 640x480
@@ -172,6 +191,12 @@ TEST(OptionsTest, ContradictionsAndUnwritableOutputsAreRefusedNamingTheProblem) 
       {{"--offscreen", "--display", "1"}, "--display applies to a window"},
       {{"--window", "--display", "1"}, nullptr},
       {{"--window", "--display", "x"}, "--display needs a screen number"},
+      // Offscreen runs and exports draw at full size, always.
+      {{"--offscreen", "--scale", "0.5"}, "--scale applies to the live show"},
+      {{"--export", "a.mp4", "--scale", "auto"}, "--scale applies to the live show"},
+      {{"--offscreen", "--scale", "off"}, nullptr},
+      {{"--offscreen", "--scale", "1"}, nullptr},
+      {{"--window", "--scale", "0.5", "--shot", "3:a.png"}, nullptr},
   };
   for (const Case& c : cases) {
     Options options;

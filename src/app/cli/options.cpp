@@ -226,6 +226,32 @@ const OptionRow kOptionRows[] = {
        s.options->vsync = false;
        return true;
      }},
+    {"--scale", "auto|off|F",
+     "draw the live show's picture smaller and stretch it while\n"
+     "frames miss the display's refresh (auto, the default), never\n"
+     "(off), or always at the fraction F (0.1 to 1); never below\n"
+     "800x600, never in offscreen runs or exports; auto keeps full\n"
+     "size in a run with --shot",
+     [](ParseState& s, const std::string& text, std::string* error) {
+       Options* o = s.options;
+       o->scaleGiven = text == "auto";
+       if (text == "auto" || text == "off") {
+         o->scale = text == "auto" ? Options::Scale::Auto : Options::Scale::Off;
+         return true;
+       }
+       char* end = nullptr;
+       errno = 0;
+       const double f = std::strtod(text.c_str(), &end);
+       if (text.empty() || errno != 0 || *end != '\0' || !(f >= 0.1 && f <= 1.0)) {
+         *error = "--scale needs auto, off or a fraction from 0.1 to 1, not '" + text + "'";
+         return false;
+       }
+       // A fraction of 1 is full size: off.
+       o->scale = f < 1.0 ? Options::Scale::Fixed : Options::Scale::Off;
+       o->scaleFraction = f;
+       o->scaleGiven = f < 1.0;
+       return true;
+     }},
     {"--start", "T", "begin at demo time T, as if the show had played until there",
      [](ParseState& s, const std::string& text, std::string* error) {
        return NeedTime(s, text, "a demo time in seconds", &s.options->start, error);
@@ -409,6 +435,12 @@ bool CheckCombinations(ParseState& state, std::string* error) {
     *error = "--supersample " + std::to_string(options->supersample) + " at " +
              std::to_string(options->width) + "x" + std::to_string(options->height) +
              " would draw beyond 7680x4320";
+    return false;
+  }
+  if (options->scaleGiven && options->offscreen) {
+    *error =
+        "--scale applies to the live show; offscreen runs and exports always draw at full size "
+        "(--scale off is their only setting)";
     return false;
   }
   if (options->display >= 0 && options->offscreen) {

@@ -18,6 +18,10 @@ struct KeyRequest {
 
 struct Options {
   enum class Screen { Ask, Window, Fullscreen };
+  // How large the live show draws its picture before stretching it over its
+  // place: smaller while frames miss the display (Auto), always full size
+  // (Off), or always at a fixed fraction of the picture's size.
+  enum class Scale { Auto, Off, Fixed };
   Screen screen = Screen::Ask;
   std::string dataDir;     // empty: the folder that holds the program
   bool offscreen = false;  // invisible surface, silent sound, virtual clock
@@ -41,6 +45,9 @@ struct Options {
   bool fill = false;       // a wide export crops the 4:3 picture to fill its frame
   int display = -1;        // the screen a window opens on (-1: the first, or where it was)
   bool noConfig = false;   // neither read nor write the remembered settings
+  Scale scale = Scale::Auto;
+  double scaleFraction = 1.0;  // with Scale::Fixed: 0.1 to 1
+  bool scaleGiven = false;     // --scale asked for auto or a fraction below 1
 };
 
 // Fills `options` from argv. False with a message in `error` on an unknown
