@@ -117,7 +117,9 @@ bool CommandLines(const std::string& dir) {
       {"--window", "--size=1024x768", "--start", "50.2", "--no-vsync", "--data", "/nonexistent"},
       {"--export", "out.mkv", "--supersample", "2", "--motion-blur=4", "--console", "--overwrite"},
       {"--export", "frames", "--key", "3:F2", "--key=4:M"},
-      {"--fullscreen", "--version", "--help"}};
+      {"--fullscreen", "--version", "--help"},
+      {"--window", "--display", "1", "--scale", "0.6", "--no-config"},
+      {"--offscreen", "--scale=auto", "--osd", "--fill", "--until", "1"}};
   int n = 0;
   for (const auto& words : lines) {
     Bytes bytes;  // the words separated by zero bytes
