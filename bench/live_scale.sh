@@ -10,31 +10,16 @@
 # (default: the opening glow, the particles, the tumbling scene).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+size="${VELMORA_BENCH_SIZE:-2880x2160}"
+if [ -z "${DISPLAY:-}" ]; then exec "$root/scripts/with-xvfb" --size "$size" "$0" "$@"; fi
 program="${1:-$root/build/velmora}"
 data="$(dirname "$program")"
-size="${VELMORA_BENCH_SIZE:-2880x2160}"
 starts="${VELMORA_BENCH_STARTS:-0 94 125}"
 work="$(mktemp -d)"
-xvfb=""
-cleanup() {
-  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
+cleanup() { rm -rf "$work"; }
 trap cleanup EXIT
 unset SDL_VIDEODRIVER
 export SDL_AUDIODRIVER=dummy
-
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 70 99); do
-    if [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 "${size}x24" >/dev/null 2>&1 &
-      xvfb=$!
-      export DISPLAY=":$n"
-      break
-    fi
-  done
-  sleep 1
-fi
 
 for start in $starts; do
   until=$(awk -v s="$start" 'BEGIN { print s + 12 }')

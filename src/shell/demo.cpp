@@ -704,11 +704,15 @@ int Open() {
   if (created != 0) return platform::Interrupted() ? platform::kInterruptedStatus : created;
   if (!options.offscreen) platform::SetVSync(options.vsync);
   // Only the live show draws smaller; a run that takes shots does not adapt
-  // (a fixed fraction is its own choice), nor does an offscreen run.
+  // (a fixed fraction is its own choice), nor does an offscreen run, nor one
+  // with --no-vsync, which measures the full-size drawing unless --scale auto
+  // is asked for as well.
   ScaleController::Mode mode = ScaleController::Mode::Off;
+  const bool adapt = options.vsync || options.scaleGiven;
   if (!options.offscreen && options.scale == Options::Scale::Fixed) {
     mode = ScaleController::Mode::Fixed;
-  } else if (!options.offscreen && options.scale == Options::Scale::Auto && options.shots.empty()) {
+  } else if (!options.offscreen && options.scale == Options::Scale::Auto && options.shots.empty() &&
+             adapt) {
     mode = ScaleController::Mode::Auto;
   }
   adaptScale = mode == ScaleController::Mode::Auto;

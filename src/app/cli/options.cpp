@@ -231,7 +231,7 @@ const OptionRow kOptionRows[] = {
      "frames miss the display's refresh (auto, the default), never\n"
      "(off), or always at the fraction F (0.1 to 1); never below\n"
      "800x600, never in offscreen runs or exports; auto keeps full\n"
-     "size in a run with --shot",
+     "size in a run with --shot, and with --no-vsync unless given",
      [](ParseState& s, const std::string& text, std::string* error) {
        Options* o = s.options;
        o->scaleGiven = text == "auto";
