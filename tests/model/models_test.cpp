@@ -206,7 +206,9 @@ TEST_F(DrawTest, AnimModelCameraPivotAndTheStateRenderLeaves) {
   scene.AddPositionKey(scene.AddObjectNode("box", kSceneRoot, {2, 0, 0}), 0, {0, 0, 2});
   // The view comes from the nodes: fov 45 held from frame 0, not the camera's 30.
   scene.AddCamera({"eye", {0, -10, 0}, {0, 0, 0}, 30, 0, 1, 700});
-  scene.AddFovKey(scene.AddCameraNode("eye"), 20, 45);
+  const SceneNodeId eye = scene.AddCameraNode("eye");
+  scene.AddFovKey(eye, 20, 45);
+  scene.AddFovKey(eye, 40, 10);
   scene.AddTargetNode("eye");
   scene.AddCamera({"blind", {0, -10, 0}, {0, 0, 0}, 45, 0, 1, 100});  // no nodes
   scene.AddLight({"lamp", {1, 2, 3}, {1, 1, 1}, 1});
