@@ -67,20 +67,19 @@ TEST_F(SoundLayer, SilentOutputOpensNoDeviceAndShutdownMayRunTwice) {
   EXPECT_NE(Load(ToneBytes(8)), music);
 }
 
-TEST_F(SoundLayer, LoadRefusesMissingGarbageAndCutModulesAndFindsTheProgramsNames) {
+TEST_F(SoundLayer, LoadRefusesMissingAndCutModulesAndFindsTheProgramsNames) {
   UseSilentSoundOutput(true);
   ASSERT_TRUE(SoundInit(-1, 44100, 0, nullptr) && SoundStart());
   const std::vector<uint8_t> tone = ToneBytes(8);
-  std::string junk(4096, '\0');
-  for (size_t i = 0; i < junk.size(); ++i) junk[i] = char((i * 2654435761u) >> 13);
   testsupport::TempDir dir;
   dir.Write("Music/DemoMusic.XM", std::string(tone.begin(), tone.end()));
   dir.Write("prefixed.bin", "0123456789abcdef" + std::string(tone.begin(), tone.end()));
-  dir.Write("garbage.xm", junk);
   testsupport::ScopedChdir cd(dir.path());
   // Found as the program names it.
   const MusicHandle music = SoundMusicLoad(false, "music\\demomusic.xm", 0, 0, 1);
-  for (const char* name : {"missing.xm", "garbage.xm", "Music", "prefixed.bin"})
+  // Refused: missing, and a module behind bytes of something else (the
+  // other ways a file can be unfit are the module opening test's).
+  for (const char* name : {"missing.xm", "prefixed.bin"})
     EXPECT_EQ(SoundMusicLoad(false, name, 0, 0, 1), 0u) << name;
   // Past the end.
   EXPECT_EQ(SoundMusicLoad(false, "prefixed.bin", 16, uint32_t(tone.size() + 1), 1), 0u);
