@@ -105,7 +105,7 @@ TEST(Soundtrack, BothPlayersLoadItAndEverySectionStartsOnItsScene) {
   }
 }
 
-TEST(Soundtrack, LevelsFollowTheArcWithNoSilentSceneAndNoClipping) {
+TEST(Soundtrack, NoSceneFallsSilentNothingClipsAndTheEndFadesOut) {
   openmpt_module* m = Open(TheModule());
   ASSERT_NE(m, nullptr);
   openmpt_module_ctl_set_text(m, "dither", "0");
@@ -130,19 +130,11 @@ TEST(Soundtrack, LevelsFollowTheArcWithNoSilentSceneAndNoClipping) {
     const size_t z = std::min(stereo.size(), 2 * size_t(to * kRate));
     return 10.0 * std::log10((z > a ? (energy[z] - energy[a]) / double(z - a) : 0.0) + 1e-24);
   };
-  std::vector<double> level;
   for (size_t i = 0; i + 1 < kStarts.size(); ++i) {
-    level.push_back(db(kStarts[i], kStarts[i + 1]));
-    EXPECT_GT(level.back(), -36.0) << "scene " << i;
+    EXPECT_GT(db(kStarts[i], kStarts[i + 1]), -36.0) << "scene " << i;
     for (double t = kStarts[i]; t + 0.5 <= kStarts[i + 1]; t += 0.25)  // no dropout
       ASSERT_GT(db(t, t + 0.5), -60.0) << "scene " << i << " falls silent at " << t << " s";
   }
-  // A quiet opening that builds to the tunnel; the tunnel and the particles
-  // are the peaks.
-  EXPECT_TRUE(level[0] < level[1] && level[1] < level[2] && level[2] < level[3]);
-  EXPECT_GT(level[3] - level[0], 6.0);
-  for (size_t quieter : {4, 6, 8, 9, 11})
-    EXPECT_GT(std::min(level[3], level[5]), level[quieter] + 1.0) << "scene " << quieter;
   // The closing card fades out, and the tail after it is silent.
   EXPECT_GT(db(kStarts[11], kStarts[11] + 2.0) - db(kEnd - 2.0, kEnd), 12.0);
   EXPECT_LT(db(kEnd + 0.05, seconds), -60.0);

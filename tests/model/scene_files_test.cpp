@@ -129,13 +129,15 @@ static std::string Nodes(const std::string& nodes) { return File(kTriangle, node
 
 // Rotation keys are absolute orientations, counter-clockwise about an axis
 // pointing at the viewer; a track whose first key comes later holds it from
-// frame 0.
-TEST(SceneBuilder, RotationKeysAreAbsoluteAndHoldFromFrameZero) {
+// frame 0 (lib3ds would answer a frame before the first key with the last).
+TEST(SceneBuilder, RotationKeysAreAbsoluteAndTracksHoldFromFrameZero) {
   SceneBuilder scene;
   const SceneNodeId node = scene.AddObjectNode("q");
   scene.AddRotationKey(node, 10, {0, 0, 1}, 90);
   scene.AddRotationKey(node, 20, {1, 0, 0}, 90);
   scene.AddRotationKey(node, 30, {0, 0, 2}, -90);
+  scene.AddPositionKey(node, 10, {5, 0, 0});
+  scene.AddPositionKey(node, 20, {7, 0, 0});
   testsupport::TempDir dir;
   Save(scene, dir.File("s.3ds"));
   Lib3dsFile* file = lib3ds_file_load(dir.File("s.3ds").c_str());
@@ -151,6 +153,7 @@ TEST(SceneBuilder, RotationKeysAreAbsoluteAndHoldFromFrameZero) {
     EXPECT_NEAR(m[0][0] * v.x + m[1][0] * v.y + m[2][0] * v.z, want.x, 1e-4) << frame;
     EXPECT_NEAR(m[0][1] * v.x + m[1][1] * v.y + m[2][1] * v.z, want.y, 1e-4) << frame;
     EXPECT_NEAR(m[0][2] * v.x + m[1][2] * v.y + m[2][2] * v.z, want.z, 1e-4) << frame;
+    EXPECT_NEAR(m[3][0], frame <= 10 ? 5 : 7, 1e-4) << frame;  // position keys likewise
   }
   lib3ds_file_free(file);
 }

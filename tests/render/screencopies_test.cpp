@@ -13,6 +13,11 @@
 
 namespace {
 
+// Ten copies as the glow draws them.
+const float kGlowMargin[10] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
+const float kGlowAlpha[10] = {0.33f,  0.307f, 0.284f, 0.261f, 0.238f,
+                              0.215f, 0.192f, 0.169f, 0.146f, 0.123f};
+
 // A capture holding a noisy picture with hard edges: the worst case for two
 // ways of blending the same copies.
 class ScreenCopiesTest : public ::testing::Test {
@@ -63,9 +68,6 @@ TEST_F(ScreenCopiesTest, FoldedCopiesGiveTheSumOfSeparateBlends) {
   // Ten copies as the glow draws them (two passes here), then the echo at
   // its weakest pulse, whose first copy has alpha 0 and is left out, and one
   // whose faint first copies round to nothing.
-  const float glowMargin[10] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
-  const float glowAlpha[10] = {0.33f,  0.307f, 0.284f, 0.261f, 0.238f,
-                               0.215f, 0.192f, 0.169f, 0.146f, 0.123f};
   const float echoMargin[10] = {10, 10, 10, 10, 10, 10, 10, 10, 10, 10};
   const float echoAlpha[10] = {0.0f, 0.01f, 0.02f, 0.03f, 0.04f, 0.05f, 0.06f, 0.07f, 0.08f, 0.09f};
   const float faintMargin[3] = {10, 60, 460};
@@ -75,7 +77,7 @@ TEST_F(ScreenCopiesTest, FoldedCopiesGiveTheSumOfSeparateBlends) {
     const float* alpha;
     int count;
   };
-  for (const Case& c : {Case{glowMargin, glowAlpha, 10}, Case{echoMargin, echoAlpha, 10},
+  for (const Case& c : {Case{kGlowMargin, kGlowAlpha, 10}, Case{echoMargin, echoAlpha, 10},
                         Case{faintMargin, faintAlpha, 3}}) {
     const std::vector<uint8_t> reference = Draw(true, c.margin, c.alpha, c.count);
     const std::vector<uint8_t> fast = Draw(false, c.margin, c.alpha, c.count);
@@ -84,15 +86,13 @@ TEST_F(ScreenCopiesTest, FoldedCopiesGiveTheSumOfSeparateBlends) {
         << c.count << " copies, first alpha " << c.alpha[0];
   }
   // No copies at all leave the frame as it was.
-  const std::vector<uint8_t> background = Draw(true, glowMargin, glowAlpha, 0);
-  EXPECT_EQ(LargestDifference(background, Draw(false, glowMargin, glowAlpha, 0)), 0);
-  EXPECT_GT(LargestDifference(background, Draw(false, glowMargin, glowAlpha, 10)), 40);
+  const std::vector<uint8_t> background = Draw(true, kGlowMargin, kGlowAlpha, 0);
+  EXPECT_EQ(LargestDifference(background, Draw(false, kGlowMargin, kGlowAlpha, 0)), 0);
+  EXPECT_GT(LargestDifference(background, Draw(false, kGlowMargin, kGlowAlpha, 10)), 40);
 }
 
 TEST_F(ScreenCopiesTest, FoldingLeavesTheStateOfTheStraightforwardDrawing) {
-  const float margin[10] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
-  const float alpha[10] = {0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.25f};
-  Draw(false, margin, alpha, 10);
+  Draw(false, kGlowMargin, kGlowAlpha, 10);
   GLint value = 0, state[3] = {0, 0, 0};
   glGetIntegerv(GL_ACTIVE_TEXTURE, &state[0]);
   glGetIntegerv(GL_BLEND_SRC_RGB, &state[1]);
@@ -101,7 +101,7 @@ TEST_F(ScreenCopiesTest, FoldingLeavesTheStateOfTheStraightforwardDrawing) {
             std::vector<GLint>({GL_TEXTURE0, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
   float colour[4] = {0, 0, 0, 0};
   glGetFloatv(GL_CURRENT_COLOR, colour);
-  EXPECT_TRUE(colour[0] == 1.0f && colour[3] == 0.25f) << colour[0] << " " << colour[3];
+  EXPECT_TRUE(colour[0] == 1.0f && colour[3] == kGlowAlpha[9]) << colour[0] << " " << colour[3];
   for (int unit = 0; unit < ScreenCopiesPerPass(); ++unit) {
     glActiveTexture(GLenum(GL_TEXTURE0 + unit));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << "unit " << unit;
@@ -118,9 +118,6 @@ TEST_F(ScreenCopiesTest, SummedCopiesMatchSeparateBlendsAndRestoreTheState) {
   CScreenCopySum sum;
   sum.Create(512, 256);
   ASSERT_NE(sum.Texture().id, 0u);
-  const float margin[10] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
-  const float alpha[10] = {0.33f,  0.307f, 0.284f, 0.261f, 0.238f,
-                           0.215f, 0.192f, 0.169f, 0.146f, 0.123f};
   const auto drawBand = [&](bool reference, int count) {
     SetReferenceDrawing(reference);
     // A 3D state as the effects leave it after their capture.
@@ -130,7 +127,7 @@ TEST_F(ScreenCopiesTest, SummedCopiesMatchSeparateBlendsAndRestoreTheState) {
     glLoadIdentity();
     glFrustum(-1, 1, -1, 1, 1, 10);
     glMatrixMode(GL_MODELVIEW);
-    sum.Sum(capture, margin, alpha, count);
+    sum.Sum(capture, kGlowMargin, kGlowAlpha, count);
     GLint viewport[4] = {0, 0, 0, 0};
     GLint blend[2] = {0, 0};
     float projection[16] = {};

@@ -11,14 +11,11 @@ void ExpectRect(const PictureRect& r, int x, int y, int w, int h) {
   EXPECT_EQ(std::vector<int>({r.x, r.y, r.width, r.height}), std::vector<int>({x, y, w, h}));
 }
 
+// A wide screen gets pillars, a tall one bands; nothing to draw on gives
+// nothing. (The sweep below holds every other size to the same rules.)
 TEST(ViewportTest, KnownScreensGetTheLargestCentredFourByThree) {
-  ExpectRect(FitPicture(800, 600), 0, 0, 800, 600);        // the show's own size
-  ExpectRect(FitPicture(1600, 1200), 0, 0, 1600, 1200);    // the same window on a 2x display
   ExpectRect(FitPicture(1920, 1080), 240, 0, 1440, 1080);  // pillars of 240
   ExpectRect(FitPicture(1280, 1024), 0, 32, 1280, 960);    // bands of 32
-  ExpectRect(FitPicture(1280, 720), 160, 0, 960, 720);
-  ExpectRect(FitPicture(600, 800), 0, 175, 600, 450);  // portrait
-  ExpectRect(FitPicture(1, 1), 0, 0, 1, 1);
   ExpectRect(FitPicture(0, 0), 0, 0, 0, 0);
   ExpectRect(FitPicture(-5, 300), 0, 0, 0, 0);
 }

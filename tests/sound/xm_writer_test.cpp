@@ -36,7 +36,7 @@ std::unique_ptr<openmpt_module, void (*)(openmpt_module*)> Openmpt(const std::ve
 
 }  // namespace
 
-TEST(XmWriter, ModulesRoundTripThroughTwoLoaders) {
+TEST(XmWriter, ModulesRoundTripThroughAnIndependentLoader) {
   std::vector<int16_t> wide = Sine(100, 30000).pcm16;
   std::vector<int8_t> narrow(50, 127);
   wide.insert(wide.begin() + 1, {-32768, 32767});  // the widest deltas
@@ -82,13 +82,6 @@ TEST(XmWriter, ModulesRoundTripThroughTwoLoaders) {
   EXPECT_EQ(std::vector<short>(i.aei.data, i.aei.data + 8),
             std::vector<short>({0, 0, 4, 64, 30, 40, 90, 0}));
   EXPECT_EQ(mod.xxp[1]->rows, 256);
-
-  const auto o = Openmpt(bytes);
-  ASSERT_NE(o, nullptr);
-  EXPECT_EQ(openmpt_module_get_num_channels(o.get()), 8);
-  EXPECT_EQ(openmpt_module_get_num_patterns(o.get()), 2);
-  EXPECT_EQ(openmpt_module_get_num_orders(o.get()), 4);
-  EXPECT_EQ(openmpt_module_get_num_samples(o.get()), 2);
 }
 
 TEST(XmWriter, EveryCombinationOfCellFieldsIsPackedAndReadBack) {

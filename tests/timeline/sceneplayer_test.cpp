@@ -47,7 +47,8 @@ void WriteTinyModule(const std::string& path) {
 }
 
 // Each test runs on the virtual clock, 10 frames per second, in a folder with
-// a small module, and on a silent output so no device is needed.
+// a small module, and on a silent output so no device is needed. Layers A, B
+// and C write down their calls.
 class ScenePlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -55,35 +56,41 @@ class ScenePlayerTest : public ::testing::Test {
     platform::UseSilentSoundOutput(true);
     WriteTinyModule(dir_.File("demomusic.xm"));
   }
-  void Frames(int count) {
-    for (int i = 0; i < count; ++i) platform::AdvanceVirtualFrame();
+  void TearDown() override { player_.Done(); }
+  // Initialises the player on `scenes` and starts it, with an empty log.
+  void Start(std::vector<Scene> scenes) {
+    player_.sceneData = std::move(scenes);
+    ASSERT_EQ(player_.Init("demomusic.xm", nullptr).code, 0);
+    player_.Start();
+    log_.clear();
   }
-  // Demo time of the current virtual frame.
-  float Now() const { return static_cast<float>(platform::VirtualFrame()) / 10.0f; }
+  // Advances `count` frames and draws the frame then due; the scene time.
+  float Frames(int count) {
+    for (int i = 0; i < count; ++i) platform::AdvanceVirtualFrame();
+    log_.clear();
+    return player_.Update(static_cast<float>(platform::VirtualFrame()) / 10.0f);
+  }
+  using Log = std::vector<std::string>;
 
   TempDir dir_;
   ScopedChdir cd_{dir_.path()};
-  std::vector<std::string> log_;
+  Log log_;
+  RecordingLayer a{"A", &log_}, b{"B", &log_}, c{"C", &log_};
+  CScenePlayer player_;
 };
 
 TEST_F(ScenePlayerTest, InitialisesEveryLayerInSceneOrderIncludingRepeats) {
-  RecordingLayer a("A", &log_), b("B", &log_), c("C", &log_);
-  CScenePlayer player;
-  player.sceneData = {{1.0f, {&a, &b}}, {2.0f, {&c}}, {600.0f, {&a}}};
-  const Result result = player.Init("demomusic.xm", nullptr);
-  EXPECT_EQ(result.code, 0);
-  EXPECT_EQ(result.message, "CScenePlayer::Init() : ok!");
-  EXPECT_NE(player.music, 0u);
-  EXPECT_EQ(player.index, 0);
-  EXPECT_EQ(log_, (std::vector<std::string>{"init A", "init B", "init C", "init A"}));
-  player.Done();
+  player_.sceneData = {{1.0f, {&a, &b}}, {2.0f, {&c}}, {600.0f, {&a}}};
+  EXPECT_EQ(player_.Init("demomusic.xm", nullptr).code, 0);
+  EXPECT_NE(player_.music, 0u);
+  EXPECT_EQ(player_.index, 0);
+  EXPECT_EQ(log_, (Log{"init A", "init B", "init C", "init A"}));
 }
 
 // Each failure gives its own code and message; the layers before it were
 // initialised and nothing after it, so a later empty scene is never reported.
 TEST_F(ScenePlayerTest, FailuresAreReportedInOrderAndStopInitialisation) {
-  RecordingLayer a("A", &log_), b("B", &log_, Result(7, "CLayer04::Init() : broken")),
-      c("C", &log_);
+  RecordingLayer broken("B", &log_, Result(7, "CLayer04::Init() : broken"));
   // The result and the layers initialised, as one line.
   auto init = [&](std::vector<Scene> scenes, const char* module) {
     log_.clear();
@@ -99,104 +106,62 @@ TEST_F(ScenePlayerTest, FailuresAreReportedInOrderAndStopInitialisation) {
   EXPECT_EQ(init({}, "demomusic.xm"), "3 CScenePlayer::Init() : sceneData.empty()");
   EXPECT_EQ(init({{1.0f, {&a}}, {2.0f, {}}}, "demomusic.xm"),
             "4 CScenePlayer::Init() : layerData.empty() | init A");
-  EXPECT_EQ(init({{1.0f, {&a, &b, &c}}, {2.0f, {}}}, "demomusic.xm"),
+  EXPECT_EQ(init({{1.0f, {&a, &broken, &c}}, {2.0f, {}}}, "demomusic.xm"),
             "7 CLayer04::Init() : broken | init A | init B");
 }
 
+// The frame that reaches a scene's end still draws it, then the next scene
+// restarts its layers and its clock.
 TEST_F(ScenePlayerTest, SwitchesAfterRenderingWhenDemoTimeReachesTheEnd) {
-  RecordingLayer a("A", &log_), b("B", &log_), c("C", &log_);
-  CScenePlayer player;
-  player.sceneData = {{1.0f, {&a}}, {2.0f, {&b}}, {600.0f, {&c}}};
-  ASSERT_EQ(player.Init("demomusic.xm", nullptr).code, 0);
-  player.Start();
-  log_.clear();
-
-  Frames(9);  // 0.9 s: just below the end
-  float eff = player.Update(Now());
-  EXPECT_EQ(player.index, 0);
-  EXPECT_FLOAT_EQ(eff, 0.9f);
+  Start({{1.0f, {&a}}, {2.0f, {&b}}, {600.0f, {&c}}});
+  EXPECT_FLOAT_EQ(Frames(9), 0.9f);  // just below the end
+  EXPECT_EQ(player_.index, 0);
   EXPECT_FLOAT_EQ(a.lastTime, 0.9f);
-
-  Frames(1);  // exactly 1.0: the scene renders once more, then the next begins
-  log_.clear();
-  eff = player.Update(Now());
-  EXPECT_EQ(log_, (std::vector<std::string>{"render A", "restart B"}));
-  EXPECT_EQ(player.index, 1);
-  EXPECT_EQ(eff, 0.0f);  // the scene clock restarted
-
+  EXPECT_EQ(Frames(1), 0.0f);  // exactly 1.0
+  EXPECT_EQ(log_, (Log{"render A", "restart B"}));
+  EXPECT_EQ(player_.index, 1);
   Frames(3);
-  log_.clear();
-  eff = player.Update(Now());
-  EXPECT_EQ(log_, (std::vector<std::string>{"render B"}));
+  EXPECT_EQ(log_, (Log{"render B"}));
   EXPECT_FLOAT_EQ(b.lastTime, 0.3f);
-  player.Done();
 }
 
+// A demo time far past every end moves one scene a frame, never past the
+// last, and the skip key does not move past it either.
 TEST_F(ScenePlayerTest, MovesOneSceneAFrameAndNeverPastTheLast) {
-  RecordingLayer a("A", &log_), b("B", &log_), c("C", &log_);
-  CScenePlayer player;
-  player.sceneData = {{1.0f, {&a}}, {2.0f, {&b}}, {3.0f, {&c}}};
-  ASSERT_EQ(player.Init("demomusic.xm", nullptr).code, 0);
-  player.Start();
-  // A demo time far past every end moves one scene per frame.
-  player.Update(10.0f);
-  EXPECT_EQ(player.index, 1);
-  player.Update(10.0f);
-  EXPECT_EQ(player.index, 2);
-  log_.clear();
-  player.Update(10.0f);
-  player.Update(1000.0f);
-  EXPECT_EQ(player.index, 2);
-  EXPECT_EQ(log_, (std::vector<std::string>{"render C", "render C"}));
-  // The skip key does not move it either.
-  player.SkipScene();
-  EXPECT_EQ(player.index, 2);
-  player.Done();
+  Start({{1.0f, {&a}}, {2.0f, {&b}}, {3.0f, {&c}}});
+  for (int expected : {1, 2, 2}) {
+    player_.Update(1000.0f);
+    EXPECT_EQ(player_.index, expected);
+  }
+  EXPECT_EQ(log_, (Log{"render A", "restart B", "render B", "restart C", "render C"}));
+  player_.SkipScene();
+  EXPECT_EQ(player_.index, 2);
 }
 
+// A skip moves to the next scene without restarting it or its clock; the
+// normal switch then resumes at the skipped-to scene's own end.
 TEST_F(ScenePlayerTest, SkipMovesOnWithoutRestartOrClockReset) {
-  RecordingLayer a("A", &log_), b("B", &log_), c("C", &log_);
-  CScenePlayer player;
-  player.sceneData = {{10.0f, {&a}}, {20.0f, {&b}}, {600.0f, {&c}}};
-  ASSERT_EQ(player.Init("demomusic.xm", nullptr).code, 0);
-  player.Start();
+  Start({{10.0f, {&a}}, {20.0f, {&b}}, {600.0f, {&c}}});
   Frames(5);
-  player.Update(Now());
-  log_.clear();
-  player.SkipScene();
-  EXPECT_EQ(player.index, 1);
-  Frames(1);
-  const float eff = player.Update(Now());
-  EXPECT_EQ(log_, (std::vector<std::string>{"render B"}));
-  EXPECT_FLOAT_EQ(eff, 0.6f);  // the scene time goes on from the previous start
-  // The normal switch resumes at the skipped-to scene's own end.
-  player.Update(20.0f);
-  EXPECT_EQ(player.index, 2);
-  player.Done();
+  player_.SkipScene();
+  EXPECT_EQ(player_.index, 1);
+  EXPECT_FLOAT_EQ(Frames(1), 0.6f);
+  EXPECT_EQ(log_, (Log{"render B"}));
+  player_.Update(20.0f);
+  EXPECT_EQ(player_.index, 2);
 }
 
+// Done releases the sound once and tells every layer each time; the sound
+// layer can start again afterwards: nothing was left half-freed.
 TEST_F(ScenePlayerTest, DoneTwiceReleasesTheSoundOnceAndTellsEveryLayerEachTime) {
-  RecordingLayer a("A", &log_), b("B", &log_);
-  CScenePlayer player;
-  player.sceneData = {{1.0f, {&a}}, {600.0f, {&b, &a}}};
-  ASSERT_EQ(player.Init("demomusic.xm", nullptr).code, 0);
-  player.Start();
+  Start({{1.0f, {&a}}, {600.0f, {&b, &a}}});
   EXPECT_TRUE(platform::SoundIsPlaying());
-  log_.clear();
-  Result first = player.Done();
-  EXPECT_EQ(first.code, 0);
-  EXPECT_EQ(first.message, "CScenePlayer::Done() : ok!");
+  EXPECT_EQ(player_.Done().code, 0);
   EXPECT_FALSE(platform::SoundIsPlaying());
-  EXPECT_EQ(player.music, 0u);
-  Result second = player.Done();
-  EXPECT_EQ(second.message, "CScenePlayer::Done() : ok!");
-  EXPECT_EQ(log_,
-            (std::vector<std::string>{"done A", "done B", "done A", "done A", "done B", "done A"}));
-  // The sound layer can start again afterwards: nothing was left half-freed.
-  CScenePlayer again;
-  again.sceneData = {{600.0f, {&a}}};
-  EXPECT_EQ(again.Init("demomusic.xm", nullptr).code, 0);
-  again.Done();
+  EXPECT_EQ(player_.music, 0u);
+  EXPECT_EQ(player_.Done().code, 0);
+  EXPECT_EQ(log_, (Log{"done A", "done B", "done A", "done A", "done B", "done A"}));
+  Start({{600.0f, {&a}}});
 }
 
 }  // namespace

@@ -26,8 +26,6 @@ TEST(ChaptersTest, OnePerSceneFromTheShowsTableCutAtTheVideosEnd) {
 
   const auto part = ShowChapters(30.0);
   ASSERT_EQ(part.size(), 3u);
-  EXPECT_NEAR(part[1].start, 12.3, 1e-5);
-  EXPECT_NEAR(part[2].start, 24.0, 1e-5);
   EXPECT_DOUBLE_EQ(part[2].end, 30.0);
   // A video that ends exactly where a scene starts has no empty chapter.
   EXPECT_EQ(ShowChapters(show::SceneStart(1)).size(), 1u);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <vector>
 
 #include "render/glhelpers.h"
@@ -20,38 +19,27 @@ constexpr int kPicW = 640;
 constexpr int kPicH = 480;
 constexpr uint8_t kGrey = 51;  // the cleared colour, 0.2
 
-// Every piece of state a layer of the next frame could read.
-struct GLState {
-  std::array<float, 16> projection{}, modelview{};
-  std::array<float, 4> colour{}, rasterPos{};
-  std::array<int, 4> viewport{};
-  int blendSrc = 0, blendDst = 0, matrixMode = 0, activeUnit = 0, listBase = 0, texture = 0;
-  std::vector<int> enabled;
-  bool operator==(const GLState& o) const {
-    return projection == o.projection && modelview == o.modelview && colour == o.colour &&
-           rasterPos == o.rasterPos && viewport == o.viewport && blendSrc == o.blendSrc &&
-           blendDst == o.blendDst && matrixMode == o.matrixMode && activeUnit == o.activeUnit &&
-           listBase == o.listBase && texture == o.texture && enabled == o.enabled;
-  }
-};
-
-GLState ReadState() {
-  GLState s;
-  glGetFloatv(GL_PROJECTION_MATRIX, s.projection.data());
-  glGetFloatv(GL_MODELVIEW_MATRIX, s.modelview.data());
-  glGetFloatv(GL_CURRENT_COLOR, s.colour.data());
-  glGetFloatv(GL_CURRENT_RASTER_POSITION, s.rasterPos.data());
-  glGetIntegerv(GL_VIEWPORT, s.viewport.data());
-  glGetIntegerv(GL_BLEND_SRC, &s.blendSrc);
-  glGetIntegerv(GL_BLEND_DST, &s.blendDst);
-  glGetIntegerv(GL_MATRIX_MODE, &s.matrixMode);
-  glGetIntegerv(GL_ACTIVE_TEXTURE, &s.activeUnit);
-  glGetIntegerv(GL_LIST_BASE, &s.listBase);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &s.texture);
+// Every piece of state a layer of the next frame could read, in one list.
+std::vector<double> ReadState() {
+  std::vector<double> s;
+  const auto floats = [&](GLenum what, int n) {
+    float v[16];
+    glGetFloatv(what, v);
+    s.insert(s.end(), v, v + n);
+  };
+  const auto ints = [&](GLenum what, int n) {
+    GLint v[4];
+    glGetIntegerv(what, v);
+    s.insert(s.end(), v, v + n);
+  };
+  floats(GL_PROJECTION_MATRIX, 16), floats(GL_MODELVIEW_MATRIX, 16);
+  floats(GL_CURRENT_COLOR, 4), floats(GL_CURRENT_RASTER_POSITION, 4), ints(GL_VIEWPORT, 4);
+  for (GLenum one : {GL_BLEND_SRC, GL_BLEND_DST, GL_MATRIX_MODE, GL_ACTIVE_TEXTURE, GL_LIST_BASE,
+                     GL_TEXTURE_BINDING_2D})
+    ints(one, 1);
   for (GLenum cap : {GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_ALPHA_TEST, GL_FOG,
-                     GL_SCISSOR_TEST, GL_TEXTURE_2D, GL_LINE_SMOOTH}) {
-    s.enabled.push_back(glIsEnabled(cap));
-  }
+                     GL_SCISSOR_TEST, GL_TEXTURE_2D, GL_LINE_SMOOTH})
+    s.push_back(glIsEnabled(cap));
   return s;
 }
 
@@ -79,7 +67,7 @@ class OsdDisplayTest : public ::testing::Test {
     glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     DirtyState();
-    const GLState before = ReadState();
+    const std::vector<double> before = ReadState();
     int context = 0;
     display_.Draw(state, now, status, kPicX, kPicY, kPicW, kPicH, &context);
     EXPECT_TRUE(ReadState() == before) << "the display changed the GL state";
