@@ -78,7 +78,7 @@ void Display::DrawBar(const State& state, double now, const ShowStatus& status, 
   const double shown = state.Dragging() ? state.DragTarget() : status.demoTime;
   const int at = b.XAt(shown);
 
-  // The texts: elapsed / total, scene n/N and its name, and the volume at
+  // The text: elapsed / total, scene n/N and its name, and the volume at
   // the right end.
   char elapsed[16];
   char total[16];
@@ -101,26 +101,18 @@ void Display::DrawBar(const State& state, double now, const ShowStatus& status, 
   }
 
   // The software renderer's cost is in the pixels it shades (a few
-  // nanoseconds each, blended or not) and in every change of state between
-  // batches. So everything is one batch of opaque quads with one state:
-  // the glyphs' texture, whose alpha is all or nothing, cut out by an alpha
-  // test instead of blending, and the shapes drawn from its solid cell.
-  // Everything fades by its colour, which over the black band looks as
-  // fading by alpha does; the debug console under the bar's left end is
-  // dimmed where it is drawn (ConsoleShade), not by a panel over it; the
-  // pieces do not overlap. (SetOrtho2D has turned blending off.)
-  if (haveGlyphs_) {
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, glyphs_.Texture());
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glAlphaFunc(GL_GREATER, 0.5f);
-    glEnable(GL_ALPHA_TEST);
-  }
-  glBegin(GL_QUADS);
+  // nanoseconds each, blended or not, twice that textured) and in every
+  // change of state between batches. So everything is opaque and fades by
+  // its colour, which over the black band looks as fading by alpha does;
+  // the debug console under the bar's left end is dimmed where it is drawn
+  // (ConsoleShade), not by a panel over it; the pieces do not overlap; and
+  // there are two batches: the shapes untextured, then the text. (SetOrtho2D
+  // has turned blending and texturing off.)
+  //
   // The shapes: the track in two parts (the part already played and the
   // rest), a tick at every scene's start, the knob at the time shown (the
   // drag's target while dragging), the pause sign.
-  if (haveGlyphs_) glyphs_.SolidTexCoord();
+  glBegin(GL_QUADS);
   Quad(b.trackLeft, b.trackTop, at - b.trackLeft, b.trackHeight, o, o, o, 1.0f);
   const float grey = 0.405f * o;
   Quad(at, b.trackTop, b.trackRight - at, b.trackHeight, grey, grey, grey, 1.0f);
@@ -136,15 +128,24 @@ void Display::DrawBar(const State& state, double now, const ShowStatus& status, 
     Quad(textX + 2 * b.pauseBarWidth, top, b.pauseBarWidth, h, o, o, o, 1.0f);
     textX += 3 * b.pauseBarWidth + b.margin;
   }
-  if (haveGlyphs_) {
-    glColor4f(o, o, o, 1.0f);
-    glyphs_.Quads(static_cast<float>(textX), static_cast<float>(b.textBaseline), line);
-    if (volume[0] != '\0') {
-      const float v = volumeOpacity < o ? volumeOpacity : o;
-      glColor4f(v, v, v, 1.0f);
-      glyphs_.Quads(static_cast<float>(b.trackRight) - glyphs_.Width(volume),
-                    static_cast<float>(b.textBaseline), volume);
-    }
+  glEnd();
+  if (!haveGlyphs_) return;
+
+  // The text: the glyphs' alpha is all or nothing, so an alpha test cuts
+  // them out without blending.
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, glyphs_.Texture());
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glAlphaFunc(GL_GREATER, 0.5f);
+  glEnable(GL_ALPHA_TEST);
+  glBegin(GL_QUADS);
+  glColor4f(o, o, o, 1.0f);
+  glyphs_.Quads(static_cast<float>(textX), static_cast<float>(b.textBaseline), line);
+  if (volume[0] != '\0') {
+    const float v = volumeOpacity < o ? volumeOpacity : o;
+    glColor4f(v, v, v, 1.0f);
+    glyphs_.Quads(static_cast<float>(b.trackRight) - glyphs_.Width(volume),
+                  static_cast<float>(b.textBaseline), volume);
   }
   glEnd();
 }

@@ -53,16 +53,6 @@ bool GlyphAtlas::Make(int pixelHeight) {
     x += g.width + 1;
     shelf = std::max(shelf, g.height);
   }
-  // A solid cell after the glyphs, for the shapes drawn in the text's batch.
-  constexpr int kSolid = 4;
-  if (x + kSolid > kAtlasWidth) {
-    x = 0;
-    y += shelf + 1;
-    shelf = 0;
-  }
-  const int solidLeft = x;
-  const int solidTop = y;
-  shelf = std::max(shelf, kSolid);
   const int atlasHeight = PowerOfTwoAtLeast(y + shelf + 1);
   std::vector<uint8_t> alpha(static_cast<size_t>(kAtlasWidth) * atlasHeight, 0);
   for (int k = 0; k < kCount; ++k) {
@@ -91,19 +81,12 @@ bool GlyphAtlas::Make(int pixelHeight) {
     glyph.s1 = static_cast<float>(left + g.width) / kAtlasWidth;
     glyph.t1 = static_cast<float>(top + g.height) / atlasHeight;
   }
-  for (int r = 0; r < kSolid; ++r) {
-    for (int c = 0; c < kSolid; ++c) {
-      alpha[static_cast<size_t>(solidTop + r) * kAtlasWidth + solidLeft + c] = 255;
-    }
-  }
-  solidS_ = (solidLeft + kSolid / 2.0f) / kAtlasWidth;
-  solidT_ = (solidTop + kSolid / 2.0f) / atlasHeight;
   if (texture_ == 0) glGenTextures(1, &texture_);
   glBindTexture(GL_TEXTURE_2D, texture_);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, kAtlasWidth, atlasHeight, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
                alpha.data());

@@ -28,9 +28,6 @@ class GlyphAtlas {
   // texture bound. Returns the pen's x after the text.
   float Quads(float x, float baseline, const char* text) const;
   GLuint Texture() const { return texture_; }
-  // A texture coordinate inside a solid cell (alpha 1): untextured shapes
-  // drawn with it in the text's batch look as they would without texture.
-  void SolidTexCoord() const { glTexCoord2f(solidS_, solidT_); }
 
  private:
   struct Glyph {
@@ -40,7 +37,6 @@ class GlyphAtlas {
   static const Glyph& Of(std::array<Glyph, 96> const& glyphs, char c);
   std::array<Glyph, 96> glyphs_{};
   GLuint texture_ = 0;
-  float solidS_ = 0.0f, solidT_ = 0.0f;
 };
 
 }  // namespace osd
