@@ -364,11 +364,15 @@ void DrawOnScreenDisplay(float t) {
 }
 
 void DrawConsole(float t, float eff) {
-  static const float panel[4] = {1.0f, 1.0f, 1.0f, 0.25f};
+  // Dimmed while the on-screen display's bar, which crosses it, is shown.
+  const float shade =
+      showOsd ? osd::ConsoleShade(osdState.Opacity(RunTime(), transport.paused)) : 1.0f;
+  const float panel[4] = {shade, shade, shade, 0.25f};
   SetOrtho2D(false);
   SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   DrawRect2D(5, 410, 170, 470, panel);
-  font.color[0] = font.color[1] = font.color[2] = font.color[3] = 1.0f;
+  font.color[0] = font.color[1] = font.color[2] = shade;
+  font.color[3] = 1.0f;
   font.Print(10, 420, "// d e b u g  c o n s o l e");
   if (drawnPicture.width != picture.width || drawnPicture.height != picture.height) {
     // The live show drawing its picture smaller says so beside the rate.

@@ -37,6 +37,18 @@ int DifferingPixels(const Picture& a, const Picture& b, int top, int bottom) {
   return differ;
 }
 
+// The mean of the red, green and blue values over [left, right) x [top, bottom).
+double MeanBrightness(const Picture& p, int left, int right, int top, int bottom) {
+  double sum = 0.0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      const uint8_t* q = p.At(x, y);
+      sum += (q[0] + q[1] + q[2]) / 3.0;
+    }
+  }
+  return sum / ((right - left) * (bottom - top));
+}
+
 class ViewerTest : public ::testing::Test {
  protected:
   void SetUp() override { testsupport::CopyShowData(VELMORA_DATA_DIR, data_.path()); }
@@ -72,6 +84,12 @@ TEST_F(ViewerTest, SpaceShowsTheBarInTheBandWhichFadesAway) {
   EXPECT_GT(DifferingPixels(paused, straight20, kBand, 600), 2000);
   const Picture straight23 = LoadPNG(Out("straight23.png"));
   EXPECT_EQ(DifferingPixels(LoadPNG(Out("faded.png")), straight23, 0, 600), 0);
+  // The debug console under the bar's left end is dimmed while the bar
+  // shows: its panel below the track (rows 575 to 585, which nothing of the
+  // bar covers) reads at most half as bright as in the straight run.
+  EXPECT_LT(MeanBrightness(paused, 20, 200, 575, 585) * 2.0,
+            MeanBrightness(straight20, 20, 200, 575, 585));
+  EXPECT_GT(MeanBrightness(straight20, 20, 200, 575, 585), 30.0);
 }
 
 // An export never shows the display unless --osd is given, whatever the keys

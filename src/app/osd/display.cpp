@@ -23,6 +23,8 @@ void Quad(int x, int y, int width, int height, float r, float g, float b, float 
 
 }  // namespace
 
+float ConsoleShade(float opacity) { return 1.0f - 0.7f * opacity; }
+
 void Display::Follow(int width, int height, void* deviceContext) {
   if (width != layout_.pictureWidth || height != layout_.pictureHeight) {
     layout_ = LayoutBar(width, height);
@@ -59,7 +61,6 @@ void Display::Draw(const State& state, double now, const ShowStatus& status, int
   glDisable(GL_SCISSOR_TEST);
   glDisable(GL_STENCIL_TEST);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   SelectTextureUnit(GL_TEXTURE0_ARB);
   Follow(width, height, deviceContext);
 
@@ -77,31 +78,8 @@ void Display::DrawBar(const State& state, double now, const ShowStatus& status, 
   const double shown = state.Dragging() ? state.DragTarget() : status.demoTime;
   const int at = b.XAt(shown);
 
-  // The shapes in one batch: the panel over the console's corner, the track,
-  // the part already played, a tick at every scene's start, the knob at the
-  // time shown (the drag's target while dragging), the pause sign.
-  glBegin(GL_QUADS);
-  Quad(0, b.panelTop, b.panelRight, b.pictureHeight - b.panelTop, 0.0f, 0.0f, 0.0f, 0.7f * o);
-  Quad(b.trackLeft, b.trackTop, b.trackRight - b.trackLeft, b.trackHeight, 0.45f, 0.45f, 0.45f,
-       0.9f * o);
-  Quad(b.trackLeft, b.trackTop, at - b.trackLeft, b.trackHeight, 1.0f, 1.0f, 1.0f, o);
-  for (const Tick& tick : b.ticks) {
-    Quad(tick.x, b.tickTop, b.tickWidth, b.tickHeight, 1.0f, 0.78f, 0.3f, o);
-  }
-  Quad(at - b.knobWidth / 2, b.knobTop, b.knobWidth, b.knobHeight, 1.0f, 1.0f, 1.0f, o);
-  int textX = b.trackLeft;
-  if (status.paused) {
-    const int top = b.textBaseline - b.textHeight + b.textHeight / 6;
-    const int h = b.textBaseline - top;
-    Quad(textX, top, b.pauseBarWidth, h, 1.0f, 1.0f, 1.0f, o);
-    Quad(textX + 2 * b.pauseBarWidth, top, b.pauseBarWidth, h, 1.0f, 1.0f, 1.0f, o);
-    textX += 3 * b.pauseBarWidth + b.margin;
-  }
-  glEnd();
-  if (!haveGlyphs_) return;
-
-  // The text in one batch: elapsed / total, scene n/N and its name, and the
-  // volume at the right end.
+  // The text: elapsed / total, scene n/N and its name, and the volume at
+  // the right end.
   char elapsed[16];
   char total[16];
   FormatTime(shown, elapsed, sizeof(elapsed));
@@ -121,14 +99,51 @@ void Display::DrawBar(const State& state, double now, const ShowStatus& status, 
       std::snprintf(volume, sizeof(volume), "volume %d%%", status.volumeSteps * 10);
     }
   }
+
+  // The software renderer's cost is in the pixels it shades (a few
+  // nanoseconds each, blended or not, twice that textured) and in every
+  // change of state between batches. So everything is opaque and fades by
+  // its colour, which over the black band looks as fading by alpha does;
+  // the debug console under the bar's left end is dimmed where it is drawn
+  // (ConsoleShade), not by a panel over it; the pieces do not overlap; and
+  // there are two batches: the shapes untextured, then the text. (SetOrtho2D
+  // has turned blending and texturing off.)
+  //
+  // The shapes: the track in two parts (the part already played and the
+  // rest), a tick at every scene's start, the knob at the time shown (the
+  // drag's target while dragging), the pause sign.
+  glBegin(GL_QUADS);
+  Quad(b.trackLeft, b.trackTop, at - b.trackLeft, b.trackHeight, o, o, o, 1.0f);
+  const float grey = 0.405f * o;
+  Quad(at, b.trackTop, b.trackRight - at, b.trackHeight, grey, grey, grey, 1.0f);
+  for (const Tick& tick : b.ticks) {
+    Quad(tick.x, b.tickTop, b.tickWidth, b.tickHeight, o, 0.78f * o, 0.3f * o, 1.0f);
+  }
+  Quad(at - b.knobWidth / 2, b.knobTop, b.knobWidth, b.knobHeight, o, o, o, 1.0f);
+  int textX = b.trackLeft;
+  if (status.paused) {
+    const int top = b.textBaseline - b.textHeight + b.textHeight / 6;
+    const int h = b.textBaseline - top;
+    Quad(textX, top, b.pauseBarWidth, h, o, o, o, 1.0f);
+    Quad(textX + 2 * b.pauseBarWidth, top, b.pauseBarWidth, h, o, o, o, 1.0f);
+    textX += 3 * b.pauseBarWidth + b.margin;
+  }
+  glEnd();
+  if (!haveGlyphs_) return;
+
+  // The text: the glyphs' alpha is all or nothing, so an alpha test cuts
+  // them out without blending.
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, glyphs_.Texture());
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glAlphaFunc(GL_GREATER, 0.5f);
+  glEnable(GL_ALPHA_TEST);
   glBegin(GL_QUADS);
-  glColor4f(1.0f, 1.0f, 1.0f, o);
+  glColor4f(o, o, o, 1.0f);
   glyphs_.Quads(static_cast<float>(textX), static_cast<float>(b.textBaseline), line);
   if (volume[0] != '\0') {
-    glColor4f(1.0f, 1.0f, 1.0f, volumeOpacity < o ? volumeOpacity : o);
+    const float v = volumeOpacity < o ? volumeOpacity : o;
+    glColor4f(v, v, v, 1.0f);
     glyphs_.Quads(static_cast<float>(b.trackRight) - glyphs_.Width(volume),
                   static_cast<float>(b.textBaseline), volume);
   }

@@ -1,11 +1,13 @@
 // Draws the on-screen display over the finished picture, in the bottom band
 // (which the show keeps black): the seek bar (a tick at every scene's start,
 // the played part, the knob), the elapsed and total time, the current
-// scene's number and name, the pause sign and the volume, with the band's
-// left end dimmed where the debug console sits. It draws in the picture's
-// pixels with plain and textured quads, all of one kind in one batch, and
-// leaves every piece of GL state as it found it, so that the frames after it
-// draw exactly as they would have without it.
+// scene's number and name, the pause sign and the volume. It draws in the
+// picture's pixels with opaque plain and textured quads, all of one kind in
+// one batch, and leaves every piece of GL state as it found it, so that the
+// frames after it draw exactly as they would have without it. The debug
+// console, which the bar's left end crosses, is dimmed while the bar shows
+// by drawing it darker (ConsoleShade): a panel blended over it cost more
+// than all the rest of the display.
 #pragma once
 
 #include "app/osd/glyph_atlas.h"
@@ -22,6 +24,11 @@ struct ShowStatus {
   bool muted = false;
   int volumeSteps = 10;  // tenths of full volume
 };
+
+// What the debug console's colours are multiplied by while the bar is drawn
+// at `opacity` (State::Opacity): 1 when the bar is gone, 0.3 at full
+// strength, so that the bar reads over the console.
+float ConsoleShade(float opacity);
 
 class Display {
  public:

@@ -20,8 +20,6 @@ BarLayout LayoutBar(int pictureWidth, int pictureHeight) {
   bar.pictureWidth = pictureWidth;
   bar.pictureHeight = pictureHeight;
   const double s = pictureHeight / 480.0;
-  bar.panelTop = Px(402, s);
-  bar.panelRight = Px(180, s);  // the console spans 5 to 170
   bar.textHeight = Px(15, s, 12);
   bar.textBaseline = Px(430, s);
   bar.trackLeft = Px(24, s, 8);

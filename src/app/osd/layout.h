@@ -27,8 +27,6 @@ struct Tick {
 struct BarLayout {
   int pictureWidth = 0;
   int pictureHeight = 0;
-  int panelTop = 0;    // the dimmed panel over the debug console's corner:
-  int panelRight = 0;  // from the left edge to here, from panelTop down
   int textHeight = 0;
   int textBaseline = 0;
   int trackLeft = 0;  // the track spans [trackLeft, trackRight)
