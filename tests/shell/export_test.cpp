@@ -110,11 +110,15 @@ class ExportTest : public ::testing::Test {
   }
 
   // Starts the show, sends `sig` `delayMs` after its handlers are in place
-  // and returns its exit status (128 + signal when the signal killed it);
-  // `afterSignal` gets the seconds from the signal to its end.
+  // (and, when `ready` is given, after that path exists: the run has got
+  // that far) and returns its exit status (128 + signal when the signal
+  // killed it); `afterSignal` gets the seconds from the signal to its end.
   int RunAndSignal(std::vector<std::string> args, int sig, int delayMs,
-                   const std::vector<std::string>& env = {}, double* afterSignal = nullptr) {
+                   const std::vector<std::string>& env = {}, double* afterSignal = nullptr,
+                   const std::string& ready = "") {
     const pid_t child = Start(std::move(args), env);
+    for (int i = 0; !ready.empty() && !fs::exists(ready) && i < 2000; ++i) usleep(10000);
+    EXPECT_TRUE(ready.empty() || fs::exists(ready)) << ready;
     usleep(static_cast<useconds_t>(delayMs) * 1000);
     const auto sent = std::chrono::steady_clock::now();
     kill(child, sig);
@@ -382,9 +386,10 @@ TEST_F(ExportTest, SignalsAtAnyMomentEndWith130AndLeaveOnlyTheOldFile) {
     EXPECT_EQ(Names(out_.path()), std::set<std::string>{"old.mp4"}) << delayMs << " ms";
   }
   // During the final encode: a stand-in that takes its time after the frames.
-  const std::string slow = FakeFFmpeg("cat >/dev/null\nsleep 20");
+  const std::string encoding = out_.File("fakebin/encoding");
+  const std::string slow = FakeFFmpeg("cat >/dev/null\ntouch '" + encoding + "'\nsleep 20");
   EXPECT_EQ(RunAndSignal({"--export", video, "--fps", "10", "--until", "0.2", "--overwrite"},
-                         SIGINT, 1500, {slow}),
+                         SIGINT, 100, {slow}, nullptr, encoding),
             130);
   fs::remove_all(out_.File("fakebin"));
   EXPECT_EQ(ReadText(video), "the user's own video");
@@ -392,7 +397,9 @@ TEST_F(ExportTest, SignalsAtAnyMomentEndWith130AndLeaveOnlyTheOldFile) {
 
   // A folder export, and a plain run with nothing to write.
   const std::string folder = out_.File("frames");
-  EXPECT_EQ(RunAndSignal({"--export", folder, "--fps", "60"}, SIGINT, 1500), 130);
+  EXPECT_EQ(RunAndSignal({"--export", folder, "--fps", "60"}, SIGINT, 100, {}, nullptr,
+                         folder + "/" + FrameName(0)),
+            130);
   EXPECT_FALSE(fs::exists(folder));
   EXPECT_EQ(RunAndSignal({"--offscreen", "--fps", "60"}, SIGTERM, 500), 130);
 }
@@ -412,8 +419,9 @@ TEST_F(ExportTest, AStuckEncoderNeverHoldsTheRunNorOutlivesIt) {
   // A signal ends that wait at once, and the stand-in with it.
   const std::string neverReads = FakeFFmpeg("echo $$ > '" + pidFile + "'\nexec sleep 100000");
   for (int sig : {SIGINT, SIGTERM}) {
+    fs::remove(pidFile);
     double seconds = 0.0;
-    EXPECT_EQ(RunAndSignal(args, sig, 2500, {neverReads}, &seconds), 130) << sig;
+    EXPECT_EQ(RunAndSignal(args, sig, 500, {neverReads}, &seconds, pidFile), 130) << sig;
     // Asked: within 1 s; the margin is for a loaded machine.
     EXPECT_LT(seconds, 3.0) << sig;
     EXPECT_TRUE(Ended(childPid())) << sig;
