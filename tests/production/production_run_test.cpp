@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testsupport::BandPsnr;
 using testsupport::Picture;
 using testsupport::ProgramRun;
 
@@ -71,12 +72,6 @@ int Distinct(const Picture& p) {
     }
   }
   return distinct;
-}
-
-// PSNR over the rows between the letterbox bands.
-double BandPsnr(const Picture& a, const Picture& b) {
-  if (a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 0.0;
-  return testsupport::Psnr(a, b, a.height / 6, a.height * 5 / 6);
 }
 
 TEST(WholeShow, PlaysEverySceneWithoutAnError) {

@@ -23,12 +23,9 @@ using testsupport::Picture;
 using testsupport::ProgramRun;
 using testsupport::TempDir;
 
-// PSNR over the rows between the letterbox bands (the lower band holds the
-// debug console, whose frame-rate count depends on how the run got there).
-double PictureBandPsnr(const Picture& a, const Picture& b) {
-  return testsupport::Psnr(a, b, a.height / 6, a.height * 5 / 6);
-}
-
+// Pictures are compared between the letterbox bands: the lower band holds the
+// debug console, whose frame-rate count depends on how the run got there.
+using testsupport::BandPsnr;
 using testsupport::LoadPNG;
 
 class TransportTest : public ::testing::Test {
@@ -63,10 +60,9 @@ TEST_F(TransportTest, SeeksToTheFirstFrameDrawTheStraightRunsFirstPicture) {
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   const Picture first = LoadPNG(Out("first.png"));
   // The Page Up really came from another scene.
-  EXPECT_LT(PictureBandPsnr(LoadPNG(Out("second.png")), first), 30.0);
+  EXPECT_LT(BandPsnr(LoadPNG(Out("second.png")), first), 30.0);
   for (const char* landing : {"home.png", "pageup.png", "left.png"})
-    EXPECT_EQ(PictureBandPsnr(LoadPNG(Out(landing)), first),
-              std::numeric_limits<double>::infinity())
+    EXPECT_EQ(BandPsnr(LoadPNG(Out(landing)), first), std::numeric_limits<double>::infinity())
         << landing;
 }
 
@@ -85,7 +81,7 @@ TEST_F(TransportTest, PauseFreezesPictureSwarmAndConsole) {
   EXPECT_EQ(p1.rgb, p2.rgb);
   EXPECT_EQ(p0.rgb, p1.rgb);
   // After it the swarm moves on again.
-  EXPECT_LT(PictureBandPsnr(p2, p3), 45.0);
+  EXPECT_LT(BandPsnr(p2, p3), 45.0);
   // The run clock went on through the pause, the demo clock did not: at run
   // time 101.8 the show stood at 100.4 s.
   EXPECT_EQ(testsupport::ReadText(data_.File("error_log.txt")),
@@ -128,7 +124,7 @@ TEST_F(TransportTest, AnotherAspectDrawsThePictureCentredOnBlack) {
       std::copy(from, from + 3, &middle.rgb[(size_t(y) * 800 + x) * 3]);
     }
   }
-  EXPECT_GE(PictureBandPsnr(middle, narrow), 22.0);
+  EXPECT_GE(BandPsnr(middle, narrow), 22.0);
 }
 
 }  // namespace

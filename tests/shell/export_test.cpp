@@ -30,6 +30,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using testsupport::LoadPNG;
+using testsupport::Names;
 using testsupport::Picture;
 using testsupport::ProgramRun;
 using testsupport::ReadText;
@@ -39,18 +40,17 @@ bool HaveFFmpegAndProbe() {
   return std::system("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") == 0;
 }
 
-std::set<std::string> Names(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
-
 std::string FrameName(int k) {
   char name[32];
   std::snprintf(name, sizeof(name), "frame_%06d.png", k);
   return name;
+}
+
+// What a folder export of frames 0 to `last` holds: those and the soundtrack.
+std::set<std::string> ExportedFolder(int last) {
+  std::set<std::string> names = {"soundtrack.wav"};
+  for (int k = 0; k <= last; ++k) names.insert(FrameName(k));
+  return names;
 }
 
 class ExportTest : public ::testing::Test {
@@ -180,9 +180,7 @@ TEST_F(ExportTest, FolderHoldsEveryFrameAndASoundtrackOfTheSameLength) {
   const ProgramRun run = Run({"--export", folder, "--fps", "10", "--until", "1"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   // Frames 0 to 10 (demo times 0.0 .. 1.0) and the soundtrack, nothing else.
-  std::set<std::string> expected = {"soundtrack.wav"};
-  for (int k = 0; k <= 10; ++k) expected.insert(FrameName(k));
-  EXPECT_EQ(Names(folder), expected);
+  EXPECT_EQ(Names(folder), ExportedFolder(10));
   // 11 frames at 10 fps are 1.1 s: 52800 stereo 16-bit frames at 48 kHz.
   const std::string wav = folder + "/soundtrack.wav";
   EXPECT_EQ(fs::file_size(wav), 44u + 52800u * 4u);
@@ -286,9 +284,7 @@ TEST_F(ExportTest, ExistingOutputIsRefusedOrReplacedOnlyWhenWhole) {
   EXPECT_EQ(Names(folder).size(), 32u);
   run = Run({"--export", folder, "--fps", "10", "--until", "1", "--overwrite"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  std::set<std::string> expected = {"soundtrack.wav"};
-  for (int k = 0; k <= 10; ++k) expected.insert(FrameName(k));
-  EXPECT_EQ(Names(folder), expected);
+  EXPECT_EQ(Names(folder), ExportedFolder(10));
   EXPECT_EQ(fs::file_size(folder + "/soundtrack.wav"), 44u + 52800u * 4u);
 
   if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";
@@ -520,9 +516,7 @@ TEST_F(ExportTest, OutputsThatAppearDuringTheRunAreKeptUnlessReplacingWasAsked) 
   other.join();
   EXPECT_EQ((runs[0].exitStatus == 0) + (runs[1].exitStatus == 0), 1) << runs[0].err << "\n---\n"
                                                                       << runs[1].err;
-  std::set<std::string> expected = {"soundtrack.wav"};
-  for (int k = 0; k <= 10; ++k) expected.insert(FrameName(k));
-  EXPECT_EQ(Names(folder), expected);
+  EXPECT_EQ(Names(folder), ExportedFolder(10));
   for (int k = 0; k <= 10; ++k) EXPECT_EQ(LoadPNG(folder + "/" + FrameName(k)).width, 800) << k;
 
   if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";
