@@ -1,6 +1,7 @@
-// Pause and seek on the production itself, offscreen: a run that begins at
-// demo time T, or seeks there with a key, draws what a straight run draws at
-// T, and a paused show stands still.
+// Pause and seek on the production itself, offscreen: every way back to the
+// first frame lands on it, a paused show stands still, and another aspect
+// boxes the picture. Starts and seeks against the straight run's frames are
+// in production_run_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,12 +23,9 @@ using testsupport::Picture;
 using testsupport::ProgramRun;
 using testsupport::TempDir;
 
-// PSNR over the rows between the letterbox bands (the lower band holds the
-// debug console, whose frame-rate count depends on how the run got there).
-double PictureBandPsnr(const Picture& a, const Picture& b) {
-  return testsupport::Psnr(a, b, a.height / 6, a.height * 5 / 6);
-}
-
+// Pictures are compared between the letterbox bands: the lower band holds the
+// debug console, whose frame-rate count depends on how the run got there.
+using testsupport::BandPsnr;
 using testsupport::LoadPNG;
 
 class TransportTest : public ::testing::Test {
@@ -42,36 +40,6 @@ class TransportTest : public ::testing::Test {
   TempDir data_;
   TempDir out_;
 };
-
-TEST_F(TransportTest, StartAndSeekLandOnTheStraightRunsPicture) {
-  // Just after a looping layer clock went round (40.6 and 181.0) and deep
-  // into the particle scene, whose swarm is replayed frame by frame. Landings
-  // in every scene by keys are checked by the storm test and by the keyed
-  // run of the reference pictures; a start is the same seek made before the
-  // first frame.
-  const std::vector<std::string> times = {"40.6", "105.4", "181"};
-  std::vector<std::string> straight = {"--until", "181"};
-  for (const std::string& t : times) {
-    straight.insert(straight.end(), {"--shot", t + ":" + Out("straight" + t + ".png")});
-  }
-  straight.insert(straight.end(), {"--shot", "79.4:" + Out("straight79.4.png")});
-  const ProgramRun run = Run(straight);
-  ASSERT_EQ(run.exitStatus, 0) << run.err;
-
-  for (const std::string& t : times) {
-    const std::string file = Out("start" + t + ".png");
-    const ProgramRun start = Run({"--start", t, "--until", t, "--shot", t + ":" + file});
-    ASSERT_EQ(start.exitStatus, 0) << start.err;
-    EXPECT_GE(PictureBandPsnr(LoadPNG(file), LoadPNG(Out("straight" + t + ".png"))), 45.0) << t;
-  }
-
-  // Back across a scene boundary with a key: from the crabs at 84.4 s five
-  // seconds back into the tunnel, whose layer clock starts with its scene.
-  const ProgramRun back = Run({"--start", "84", "--key", "84.4:Left", "--until", "84.6", "--shot",
-                               "84.6:" + Out("back.png")});
-  ASSERT_EQ(back.exitStatus, 0) << back.err;
-  EXPECT_GE(PictureBandPsnr(LoadPNG(Out("back.png")), LoadPNG(Out("straight79.4.png"))), 45.0);
-}
 
 // Every way back to the first frame lands on the straight run's first
 // picture, whichever scene's buffers the frame before the seek left: Home
@@ -92,10 +60,9 @@ TEST_F(TransportTest, SeeksToTheFirstFrameDrawTheStraightRunsFirstPicture) {
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   const Picture first = LoadPNG(Out("first.png"));
   // The Page Up really came from another scene.
-  EXPECT_LT(PictureBandPsnr(LoadPNG(Out("second.png")), first), 30.0);
+  EXPECT_LT(BandPsnr(LoadPNG(Out("second.png")), first), 30.0);
   for (const char* landing : {"home.png", "pageup.png", "left.png"})
-    EXPECT_EQ(PictureBandPsnr(LoadPNG(Out(landing)), first),
-              std::numeric_limits<double>::infinity())
+    EXPECT_EQ(BandPsnr(LoadPNG(Out(landing)), first), std::numeric_limits<double>::infinity())
         << landing;
 }
 
@@ -114,7 +81,7 @@ TEST_F(TransportTest, PauseFreezesPictureSwarmAndConsole) {
   EXPECT_EQ(p1.rgb, p2.rgb);
   EXPECT_EQ(p0.rgb, p1.rgb);
   // After it the swarm moves on again.
-  EXPECT_LT(PictureBandPsnr(p2, p3), 45.0);
+  EXPECT_LT(BandPsnr(p2, p3), 45.0);
   // The run clock went on through the pause, the demo clock did not: at run
   // time 101.8 the show stood at 100.4 s.
   EXPECT_EQ(testsupport::ReadText(data_.File("error_log.txt")),
@@ -157,7 +124,7 @@ TEST_F(TransportTest, AnotherAspectDrawsThePictureCentredOnBlack) {
       std::copy(from, from + 3, &middle.rgb[(size_t(y) * 800 + x) * 3]);
     }
   }
-  EXPECT_GE(PictureBandPsnr(middle, narrow), 22.0);
+  EXPECT_GE(BandPsnr(middle, narrow), 22.0);
 }
 
 }  // namespace

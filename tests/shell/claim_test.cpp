@@ -16,16 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testsupport::Names;
 using testsupport::ReadText;
 using testsupport::TempDir;
-
-std::set<std::string> Names(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
 
 // A pid that no process has now: a child's, once it has ended and been reaped.
 pid_t EndedPid() {

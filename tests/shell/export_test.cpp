@@ -30,6 +30,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using testsupport::LoadPNG;
+using testsupport::Names;
 using testsupport::Picture;
 using testsupport::ProgramRun;
 using testsupport::ReadText;
@@ -39,18 +40,17 @@ bool HaveFFmpegAndProbe() {
   return std::system("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") == 0;
 }
 
-std::set<std::string> Names(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
-
 std::string FrameName(int k) {
   char name[32];
   std::snprintf(name, sizeof(name), "frame_%06d.png", k);
   return name;
+}
+
+// What a folder export of frames 0 to `last` holds: those and the soundtrack.
+std::set<std::string> ExportedFolder(int last) {
+  std::set<std::string> names = {"soundtrack.wav"};
+  for (int k = 0; k <= last; ++k) names.insert(FrameName(k));
+  return names;
 }
 
 class ExportTest : public ::testing::Test {
@@ -110,11 +110,15 @@ class ExportTest : public ::testing::Test {
   }
 
   // Starts the show, sends `sig` `delayMs` after its handlers are in place
-  // and returns its exit status (128 + signal when the signal killed it);
-  // `afterSignal` gets the seconds from the signal to its end.
+  // (and, when `ready` is given, after that path exists: the run has got
+  // that far) and returns its exit status (128 + signal when the signal
+  // killed it); `afterSignal` gets the seconds from the signal to its end.
   int RunAndSignal(std::vector<std::string> args, int sig, int delayMs,
-                   const std::vector<std::string>& env = {}, double* afterSignal = nullptr) {
+                   const std::vector<std::string>& env = {}, double* afterSignal = nullptr,
+                   const std::string& ready = "") {
     const pid_t child = Start(std::move(args), env);
+    for (int i = 0; !ready.empty() && !fs::exists(ready) && i < 2000; ++i) usleep(10000);
+    EXPECT_TRUE(ready.empty() || fs::exists(ready)) << ready;
     usleep(static_cast<useconds_t>(delayMs) * 1000);
     const auto sent = std::chrono::steady_clock::now();
     kill(child, sig);
@@ -176,9 +180,7 @@ TEST_F(ExportTest, FolderHoldsEveryFrameAndASoundtrackOfTheSameLength) {
   const ProgramRun run = Run({"--export", folder, "--fps", "10", "--until", "1"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   // Frames 0 to 10 (demo times 0.0 .. 1.0) and the soundtrack, nothing else.
-  std::set<std::string> expected = {"soundtrack.wav"};
-  for (int k = 0; k <= 10; ++k) expected.insert(FrameName(k));
-  EXPECT_EQ(Names(folder), expected);
+  EXPECT_EQ(Names(folder), ExportedFolder(10));
   // 11 frames at 10 fps are 1.1 s: 52800 stereo 16-bit frames at 48 kHz.
   const std::string wav = folder + "/soundtrack.wav";
   EXPECT_EQ(fs::file_size(wav), 44u + 52800u * 4u);
@@ -282,9 +284,7 @@ TEST_F(ExportTest, ExistingOutputIsRefusedOrReplacedOnlyWhenWhole) {
   EXPECT_EQ(Names(folder).size(), 32u);
   run = Run({"--export", folder, "--fps", "10", "--until", "1", "--overwrite"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  std::set<std::string> expected = {"soundtrack.wav"};
-  for (int k = 0; k <= 10; ++k) expected.insert(FrameName(k));
-  EXPECT_EQ(Names(folder), expected);
+  EXPECT_EQ(Names(folder), ExportedFolder(10));
   EXPECT_EQ(fs::file_size(folder + "/soundtrack.wav"), 44u + 52800u * 4u);
 
   if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";
@@ -382,9 +382,10 @@ TEST_F(ExportTest, SignalsAtAnyMomentEndWith130AndLeaveOnlyTheOldFile) {
     EXPECT_EQ(Names(out_.path()), std::set<std::string>{"old.mp4"}) << delayMs << " ms";
   }
   // During the final encode: a stand-in that takes its time after the frames.
-  const std::string slow = FakeFFmpeg("cat >/dev/null\nsleep 20");
+  const std::string encoding = out_.File("fakebin/encoding");
+  const std::string slow = FakeFFmpeg("cat >/dev/null\ntouch '" + encoding + "'\nsleep 20");
   EXPECT_EQ(RunAndSignal({"--export", video, "--fps", "10", "--until", "0.2", "--overwrite"},
-                         SIGINT, 1500, {slow}),
+                         SIGINT, 100, {slow}, nullptr, encoding),
             130);
   fs::remove_all(out_.File("fakebin"));
   EXPECT_EQ(ReadText(video), "the user's own video");
@@ -392,7 +393,9 @@ TEST_F(ExportTest, SignalsAtAnyMomentEndWith130AndLeaveOnlyTheOldFile) {
 
   // A folder export, and a plain run with nothing to write.
   const std::string folder = out_.File("frames");
-  EXPECT_EQ(RunAndSignal({"--export", folder, "--fps", "60"}, SIGINT, 1500), 130);
+  EXPECT_EQ(RunAndSignal({"--export", folder, "--fps", "60"}, SIGINT, 100, {}, nullptr,
+                         folder + "/" + FrameName(0)),
+            130);
   EXPECT_FALSE(fs::exists(folder));
   EXPECT_EQ(RunAndSignal({"--offscreen", "--fps", "60"}, SIGTERM, 500), 130);
 }
@@ -412,8 +415,9 @@ TEST_F(ExportTest, AStuckEncoderNeverHoldsTheRunNorOutlivesIt) {
   // A signal ends that wait at once, and the stand-in with it.
   const std::string neverReads = FakeFFmpeg("echo $$ > '" + pidFile + "'\nexec sleep 100000");
   for (int sig : {SIGINT, SIGTERM}) {
+    fs::remove(pidFile);
     double seconds = 0.0;
-    EXPECT_EQ(RunAndSignal(args, sig, 2500, {neverReads}, &seconds), 130) << sig;
+    EXPECT_EQ(RunAndSignal(args, sig, 500, {neverReads}, &seconds, pidFile), 130) << sig;
     // Asked: within 1 s; the margin is for a loaded machine.
     EXPECT_LT(seconds, 3.0) << sig;
     EXPECT_TRUE(Ended(childPid())) << sig;
@@ -512,9 +516,7 @@ TEST_F(ExportTest, OutputsThatAppearDuringTheRunAreKeptUnlessReplacingWasAsked) 
   other.join();
   EXPECT_EQ((runs[0].exitStatus == 0) + (runs[1].exitStatus == 0), 1) << runs[0].err << "\n---\n"
                                                                       << runs[1].err;
-  std::set<std::string> expected = {"soundtrack.wav"};
-  for (int k = 0; k <= 10; ++k) expected.insert(FrameName(k));
-  EXPECT_EQ(Names(folder), expected);
+  EXPECT_EQ(Names(folder), ExportedFolder(10));
   for (int k = 0; k <= 10; ++k) EXPECT_EQ(LoadPNG(folder + "/" + FrameName(k)).width, 800) << k;
 
   if (!HaveFFmpegAndProbe()) GTEST_SKIP() << "ffmpeg is not installed";

@@ -43,4 +43,9 @@ double Psnr(const Picture& a, const Picture& b, int top, int bottom) {
   return 10.0 * std::log10(255.0 * 255.0 / (sum / double(end - first)));
 }
 
+double BandPsnr(const Picture& a, const Picture& b) {
+  if (a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 0.0;
+  return Psnr(a, b, a.height / 6, a.height * 5 / 6);
+}
+
 }  // namespace testsupport

@@ -22,5 +22,8 @@ Picture LoadPNG(const std::string& path);
 // Peak signal-to-noise ratio in dB of two pictures of one size over the rows
 // [top, bottom) (all rows when bottom < 0); infinite when they are equal.
 double Psnr(const Picture& a, const Picture& b, int top = 0, int bottom = -1);
+// Psnr over the band between the show's letterbox bars (the middle two thirds
+// of the rows); 0 when the pictures differ in size or are empty.
+double BandPsnr(const Picture& a, const Picture& b);
 
 }  // namespace testsupport

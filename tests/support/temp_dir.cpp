@@ -47,6 +47,12 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
 ScopedChdir::ScopedChdir(const std::string& dir) {
   previous_ = fs::current_path().string();
   fs::current_path(dir);

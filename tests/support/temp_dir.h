@@ -1,5 +1,6 @@
 // A fresh temporary folder, removed with everything in it when it goes away.
 #pragma once
+#include <set>
 #include <string>
 
 namespace testsupport {
@@ -28,6 +29,9 @@ void CopyShowData(const std::string& from, const std::string& to);
 
 // The whole content of a file; empty when it cannot be read.
 std::string ReadText(const std::string& path);
+
+// The names of the entries of a folder.
+std::set<std::string> Names(const std::string& folder);
 
 // The current working directory is `dir` for the lifetime of this object.
 class ScopedChdir {
