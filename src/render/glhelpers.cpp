@@ -38,6 +38,15 @@ void SetOrtho2D(bool smoothLines) {
   }
 }
 
+void PlainFragmentState() {
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_ALPHA_TEST);
+  glDisable(GL_STENCIL_TEST);
+  glDisable(GL_FOG);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
 void SetBlend(GLenum source, GLenum destination) {
   glEnable(GL_BLEND);
   glBlendFunc(source, destination);

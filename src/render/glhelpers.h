@@ -20,6 +20,10 @@ void SetPerspective(CVec3 eye, CVec3 centre, CVec3 up, float fov, float zFar);
 // unit 1 is left active.
 void SetOrtho2D(bool smoothLines);
 
+// For drawing over everything a layer may have left set: scissor, alpha,
+// stencil test and fog off, every colour channel written, polygons filled.
+void PlainFragmentState();
+
 // Enables blending with the given factors.
 void SetBlend(GLenum source, GLenum destination);
 

@@ -82,12 +82,7 @@ void CScaledPicture::Stretch(const PictureRect& drawn, const PictureRect& pictur
   glLoadIdentity();
   glOrtho(0.0, 1.0, 0.0, 1.0, -1.0, 1.0);
   glMatrixMode(GL_MODELVIEW);
-  glDisable(GL_SCISSOR_TEST);
-  glDisable(GL_ALPHA_TEST);
-  glDisable(GL_STENCIL_TEST);
-  glDisable(GL_FOG);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  PlainFragmentState();
   SelectTextureUnit(GL_TEXTURE0_ARB);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, id_);

@@ -176,12 +176,7 @@ void CScreenCopySum::Sum(CRenderTexture& capture, const float margin[], const fl
   glLoadIdentity();
   glOrtho(0.0, 640.0, kBandBottom, kBandTop, -1.0, 1.0);
   glMatrixMode(GL_MODELVIEW);
-  glDisable(GL_SCISSOR_TEST);
-  glDisable(GL_ALPHA_TEST);
-  glDisable(GL_STENCIL_TEST);
-  glDisable(GL_FOG);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  PlainFragmentState();
   glEnable(GL_BLEND);
   // The first pass covers the whole viewport and replaces what was there;
   // each further one lays its premultiplied sum over the earlier ones.

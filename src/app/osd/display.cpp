@@ -45,7 +45,7 @@ void Display::Draw(const State& state, double now, const ShowStatus& status, int
   // touches: saving all of them costs the software renderer more than the
   // drawing.)
   glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT |
-               GL_TRANSFORM_BIT | GL_VIEWPORT_BIT);
+               GL_TRANSFORM_BIT | GL_VIEWPORT_BIT | GL_POLYGON_BIT);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glMatrixMode(GL_MODELVIEW);
@@ -56,11 +56,7 @@ void Display::Draw(const State& state, double now, const ShowStatus& status, int
   glOrtho(0, width, height, 0, -1, 1);
   glMatrixMode(GL_MODELVIEW);
   glViewport(x, y, width, height);
-  glDisable(GL_ALPHA_TEST);
-  glDisable(GL_FOG);
-  glDisable(GL_SCISSOR_TEST);
-  glDisable(GL_STENCIL_TEST);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  PlainFragmentState();
   SelectTextureUnit(GL_TEXTURE0_ARB);
   Follow(width, height, deviceContext);
 
