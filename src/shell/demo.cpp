@@ -71,7 +71,6 @@ int fontHeight = 0;
 ScaleController pictureScale;
 CScaledPicture scaledPicture;
 PictureRect drawnPicture;
-bool adaptScale = false;   // the scale follows the frames' times (live, auto)
 bool reportScale = false;  // VELMORA_SCALE_REPORT: each change on stderr
 // While the picture is drawn smaller, the clear after each swap covers only
 // the corner it is drawn in (what the texture can hold), not the whole
@@ -80,6 +79,11 @@ bool clearedCorner = false;
 int scaleScene = -1;       // the scene the scale's measures are of (-1: none yet)
 int reportedFrames = 0;    // frames presented, for the report at the end
 double reportStart = 0.0;  // when the first of them began
+
+// This frame's picture is drawn smaller than its place and stretched over it.
+bool DrawnSmaller() {
+  return drawnPicture.width != picture.width || drawnPicture.height != picture.height;
+}
 
 // Pause, seeks, mute and volume.
 Transport transport;
@@ -374,7 +378,7 @@ void DrawConsole(float t, float eff) {
   font.color[0] = font.color[1] = font.color[2] = shade;
   font.color[3] = 1.0f;
   font.Print(10, 420, "// d e b u g  c o n s o l e");
-  if (drawnPicture.width != picture.width || drawnPicture.height != picture.height) {
+  if (DrawnSmaller()) {
     // The live show drawing its picture smaller says so beside the rate.
     font.Print(10, 440, "%d fps  scale %.2f", fps, pictureScale.scale());
   } else {
@@ -434,7 +438,7 @@ void DrawFrame() {
   const float t = DrawPicture(&eff);
   // A picture drawn smaller goes over its place before the console and the
   // on-screen display are drawn at full size.
-  if (drawnPicture.width != picture.width || drawnPicture.height != picture.height) {
+  if (DrawnSmaller()) {
     scaledPicture.Stretch(drawnPicture, picture);
   }
   if (scenePlayer.index != scaleScene) {
@@ -476,13 +480,13 @@ void DrawFrame() {
   if (exporting) ExportFrame();
   if (UntilReached(platform::PresentedFrames(), frameTime)) bQuit = true;
 
-  const bool scaled = drawnPicture.width != picture.width || drawnPicture.height != picture.height;
+  const bool scaled = DrawnSmaller();
   if (scaled) {
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, scaledPicture.width(), scaledPicture.height());
   }
   // (A picture with no smaller step, 800x600 or less, has nothing to adapt.)
-  if (!adaptScale || pictureScale.stepCount() < 2) {
+  if (pictureScale.mode() != ScaleController::Mode::Auto || pictureScale.stepCount() < 2) {
     glWindow.Swap();
   } else {
     // The drawing's own time, without a wait for the display in the swap.
@@ -719,7 +723,6 @@ int Open() {
              adapt) {
     mode = ScaleController::Mode::Auto;
   }
-  adaptScale = mode == ScaleController::Mode::Auto;
   pictureScale =
       ScaleController(mode, options.scaleFraction, FrameInterval(platform::DisplayRefreshRate()));
   const char* report = std::getenv("VELMORA_SCALE_REPORT");
