@@ -1,12 +1,9 @@
 // Pause and seek on the production itself, offscreen: every way back to the
-// first frame lands on it, a paused show stands still, and another aspect
-// boxes the picture. Starts and seeks against the straight run's frames are
-// in production_run_test.cpp.
+// first frame lands on it, and a paused show stands still. Starts and seeks
+// against the straight run's frames are in production_run_test.cpp, another
+// aspect's boxed picture in viewer_test.cpp.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -14,8 +11,6 @@
 #include "support/png_read.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -86,45 +81,6 @@ TEST_F(TransportTest, PauseFreezesPictureSwarmAndConsole) {
   // time 101.8 the show stood at 100.4 s.
   EXPECT_EQ(testsupport::ReadText(data_.File("error_log.txt")),
             "index = 5 time 100.40 eff  6.20 \n");
-}
-
-}  // namespace
-
-namespace {
-
-// Another aspect than 4:3 (a 16:9 surface, as an export at --size 1280x720
-// has) draws the same picture, 960x720 in the middle, pure black left and
-// right: not stretched.
-TEST_F(TransportTest, AnotherAspectDrawsThePictureCentredOnBlack) {
-  ASSERT_EQ(Run({"--start", "125", "--until", "125", "--shot", "125:" + Out("43.png")}).exitStatus,
-            0);
-  ASSERT_EQ(Run({"--size", "1280x720", "--start", "125", "--until", "125", "--shot",
-                 "125:" + Out("169.png")})
-                .exitStatus,
-            0);
-  const Picture narrow = LoadPNG(Out("43.png"));
-  const Picture wide = LoadPNG(Out("169.png"));
-  ASSERT_EQ(wide.width, 1280);
-  ASSERT_EQ(wide.height, 720);
-  int brightestBar = 0;
-  for (int y = 0; y < 720; ++y) {
-    for (int x : {0, 80, 159, 1120, 1200, 1279}) {
-      for (int c = 0; c < 3; ++c) brightestBar = std::max(brightestBar, int(wide.At(x, y)[c]));
-    }
-  }
-  EXPECT_EQ(brightestBar, 0);
-  // The middle 960x720 scaled to 800x600 by nearest pixel is the 4:3 picture.
-  Picture middle;
-  middle.width = 800;
-  middle.height = 600;
-  middle.rgb.resize(800 * 600 * 3);
-  for (int y = 0; y < 600; ++y) {
-    for (int x = 0; x < 800; ++x) {
-      const uint8_t* from = wide.At(160 + x * 960 / 800, y * 720 / 600);
-      std::copy(from, from + 3, &middle.rgb[(size_t(y) * 800 + x) * 3]);
-    }
-  }
-  EXPECT_GE(BandPsnr(middle, narrow), 22.0);
 }
 
 }  // namespace

@@ -163,26 +163,33 @@ int LitInColumn(const Picture& p, int x, int top, int bottom) {
   return lit;
 }
 
-// A 16:9 export (854x480): boxed by default, the 4:3 picture in the middle
-// 640 columns with black beside it; filled, the picture's band reaches both
-// sides and only thin stripes of the show's own black bands stay above and
-// below it.
+// A 16:9 export (854x480): boxed by default, the 4:3 picture of a 640x480
+// export in the middle 640 columns, not stretched, with black beside it;
+// filled, the picture's band reaches both sides and only thin stripes of the
+// show's own black bands stay above and below it.
 TEST_F(ViewerTest, FillCropsTheBoxedPictureToAWideFrame) {
   ASSERT_EQ(Run({"--export", Out("boxed"), "--size", "854x480", "--until", "1"}).exitStatus, 0);
+  ASSERT_EQ(Run({"--export", Out("narrow"), "--size", "640x480", "--until", "1"}).exitStatus, 0);
   ProgramRun run = Run({"--export", Out("filled"), "--size", "854x480", "--until", "1", "--fill"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   const Picture boxed = LoadPNG(Out("boxed/frame_000005.png"));
   const Picture filled = LoadPNG(Out("filled/frame_000005.png"));
   ASSERT_EQ(filled.width, 854);
   ASSERT_EQ(filled.height, 480);
+  for (int x : {0, 20, 106, 747, 833, 853}) EXPECT_EQ(LitInColumn(boxed, x, 0, 480), 0) << x;
   for (int x : {20, 833}) {
-    EXPECT_EQ(LitInColumn(boxed, x, 0, 480), 0) << x;
     EXPECT_GT(LitInColumn(filled, x, 40, 440), 300) << x;
     EXPECT_EQ(LitInColumn(filled, x, 0, 20), 0) << x;
     EXPECT_EQ(LitInColumn(filled, x, 460, 480), 0) << x;
   }
-  // The boxed picture's band, rows 80 to 400 of 480, is lit in its middle.
   EXPECT_GT(LitInColumn(boxed, 427, 90, 390), 250);
+  Picture middle = LoadPNG(Out("narrow/frame_000005.png"));
+  for (int y = 0; y < 480; ++y) {
+    std::copy(boxed.At(107, y), boxed.At(747, y), middle.rgb.begin() + y * 640 * 3);
+  }
+  const double psnr = testsupport::BandPsnr(middle, LoadPNG(Out("narrow/frame_000005.png")));
+  std::printf("boxed middle against the 640x480 export: %.1f dB\n", psnr);
+  EXPECT_GE(psnr, 50.0);
 }
 
 }  // namespace
