@@ -1,3 +1,6 @@
+// The log that F2 writes to: appending a line after earlier content is
+// checked through the shell (ShellRunTest.F2LogsItsLineAndSkipsToTheNextScene);
+// here, what is not a regular file and a file that cannot grow.
 #include "shell/log.h"
 
 #include <gtest/gtest.h>
@@ -10,32 +13,12 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/dialogs.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using testsupport::ScopedChdir;
 using testsupport::TempDir;
-
-// gtest's stream capture swaps the standard stream's file descriptor, as a
-// redirection of the program's output would.
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
-
-TEST(WriteLogTest, AppendsTheF2LineAfterEarlierContent) {
-  TempDir dir;
-  dir.Write("error_log.txt", "earlier run\n");
-  ScopedChdir cd(dir.path());
-  WriteLog("index = %d time %.2f eff  %.2f \n", 3, 41.256, 0.5);
-  WriteLog("index = %d time %.2f eff  %.2f \n", 4, 82.0, 0.0);
-  EXPECT_EQ(testsupport::ReadText("error_log.txt"),
-            "earlier run\n"
-            "index = 3 time 41.26 eff  0.50 \n"
-            "index = 4 time 82.00 eff  0.00 \n");
-}
 
 // Runs `body` in a child process with stdout and stderr in files of `dir`
 // (the log's complaint is said once per process: each case has its own).
@@ -106,15 +89,6 @@ TEST(WriteLogTest, OnlyARegularFileIsWrittenAndNothingBlocks) {
   EXPECT_EQ(run.err, "velmora: cannot write the log " + dir.File("error_log.txt") + ": " +
                          std::strerror(EFBIG) + "; its lines go to standard output\n");
   EXPECT_EQ(testsupport::ReadText("error_log.txt"), earlier);
-}
-
-TEST(ShowResultTest, OnlyFailuresAreShown) {
-  platform::EnableMessageBoxes(false);
-  CaptureStderr();
-  ShowResult(Result(0, "CScenePlayer::Init() : ok!"));
-  ShowResult(Result(0, "anything at all"));
-  ShowResult(Result(2, "CScenePlayer::Init() : BASS_MusicLoad error!"));
-  EXPECT_EQ(GetCapturedStderr(), "CScenePlayer::Init() : BASS_MusicLoad error!\n");
 }
 
 }  // namespace
