@@ -3,15 +3,11 @@
 // particle swarm, the same way on every run.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
-#include <filesystem>
 
 #include "support/png_read.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 

@@ -24,7 +24,6 @@
 namespace {
 
 using testsupport::LoadPNG;
-using testsupport::Picture;
 using testsupport::ProgramRun;
 using testsupport::TempDir;
 
@@ -136,7 +135,9 @@ class StormTest : public ::testing::Test {
 TEST_F(StormTest, RepeatsExactlyAndLandsOnTheStraightRunsPictures) {
   std::vector<Scene> scenes;
   FillProductionTimeline(&scenes);
-  const Storm storm = MakeStorm(20261207, scenes);
+  // A seed whose storm lands on the first frame by Page Up from the second
+  // scene, by Home from the third and by Left, and inside a scene by Right.
+  const Storm storm = MakeStorm(20261288, scenes);
   ASSERT_GE(storm.landings.size(), 6u) << "too few seeks to be a storm";
   std::printf("storm %s; landings (run frame: demo frame):", storm.Describe().c_str());
   for (const auto& [k, demo] : storm.landings) std::printf(" %d:%ld", k, long(demo));
@@ -162,9 +163,7 @@ TEST_F(StormTest, RepeatsExactlyAndLandsOnTheStraightRunsPictures) {
     EXPECT_EQ(LoadPNG(Shot("a", k)).rgb, LoadPNG(Shot("b", k)).rgb) << "run frame " << k;
   }
   for (const auto& [k, demo] : storm.landings) {
-    const Picture landed = LoadPNG(Shot("a", k));
-    EXPECT_EQ(testsupport::Psnr(landed, LoadPNG(Shot("straight", demo)), landed.height / 6,
-                                landed.height * 5 / 6),
+    EXPECT_EQ(testsupport::BandPsnr(LoadPNG(Shot("a", k)), LoadPNG(Shot("straight", demo))),
               std::numeric_limits<double>::infinity())
         << "run frame " << k << " landing on demo frame " << demo << ", keys " << storm.Describe();
   }

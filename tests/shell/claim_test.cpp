@@ -62,27 +62,22 @@ TEST(ClaimTest, AFileAtTheFinalNameIsKeptUnlessReplacingWasAsked) {
 }
 
 TEST(ClaimTest, TwoRunsNeverShareATemporaryName) {
-  // Another process (a child, so the same program) names the same output.
+  // Another process (a child, so the same program, forked after this one
+  // named it) names the same output.
   const std::string path = "/some/folder/frame_000001.png";
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
+  std::string own;
+  platform::TemporaryName(path, &own);
+  TempDir dir;
   const pid_t child = fork();
   if (child == 0) {
     std::string name;
     platform::TemporaryName(path, &name);
-    const ssize_t ignored = write(fds[1], name.data(), name.size());
-    (void)ignored;
+    dir.Write("child", name);
     _exit(0);
   }
-  close(fds[1]);
-  char buffer[512];
-  const ssize_t got = read(fds[0], buffer, sizeof(buffer));
-  close(fds[0]);
   waitpid(child, nullptr, 0);
-  ASSERT_GT(got, 0);
-  std::string own;
-  platform::TemporaryName(path, &own);
-  EXPECT_NE(std::string(buffer, static_cast<size_t>(got)), own);
+  EXPECT_NE(ReadText(dir.File("child")), "");
+  EXPECT_NE(ReadText(dir.File("child")), own);
   EXPECT_EQ(own.rfind("/some/folder/.frame_000001.png.", 0), 0u) << own;
 }
 

@@ -1,3 +1,6 @@
+// The log that F2 writes to: appending a line after earlier content is
+// checked through the shell (ShellRunTest.F2LogsItsLineAndSkipsToTheNextScene);
+// here, what is not a regular file and a file that cannot grow.
 #include "shell/log.h"
 
 #include <gtest/gtest.h>
@@ -10,32 +13,12 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/dialogs.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using testsupport::ScopedChdir;
 using testsupport::TempDir;
-
-// gtest's stream capture swaps the standard stream's file descriptor, as a
-// redirection of the program's output would.
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
-
-TEST(WriteLogTest, AppendsTheF2LineAfterEarlierContent) {
-  TempDir dir;
-  dir.Write("error_log.txt", "earlier run\n");
-  ScopedChdir cd(dir.path());
-  WriteLog("index = %d time %.2f eff  %.2f \n", 3, 41.256, 0.5);
-  WriteLog("index = %d time %.2f eff  %.2f \n", 4, 82.0, 0.0);
-  EXPECT_EQ(testsupport::ReadText("error_log.txt"),
-            "earlier run\n"
-            "index = 3 time 41.26 eff  0.50 \n"
-            "index = 4 time 82.00 eff  0.00 \n");
-}
 
 // Runs `body` in a child process with stdout and stderr in files of `dir`
 // (the log's complaint is said once per process: each case has its own).
@@ -73,34 +56,30 @@ TEST(WriteLogTest, OnlyARegularFileIsWrittenAndNothingBlocks) {
     WriteLog("index = %d time %.2f eff  %.2f \n", 2, 20.0, 1.25);
     WriteLog("index = %d time %.2f eff  %.2f \n", 2, 20.0, 1.25);
   };
-  // A pipe nobody reads (opening it for writing would wait for a reader),
-  // and a device that takes every byte and keeps none of them.
-  ASSERT_EQ(mkfifo("error_log.txt", 0644), 0);
-  ChildOutput run = InChild(dir, writeTwice);
-  EXPECT_TRUE(run.endedInTime) << "the log waited on a pipe";
-  EXPECT_EQ(run.out, line + line);
-  EXPECT_EQ(run.err, "velmora: cannot write the log " + dir.File("error_log.txt") +
-                         ": it is not a regular file (a pipe, a device or a folder); its lines go "
-                         "to standard output\n");
-  std::filesystem::remove("error_log.txt");
-  std::filesystem::create_symlink("/dev/null", "error_log.txt");
-  run = InChild(dir, writeTwice);
-  EXPECT_EQ(run.out, line + line);
-  EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
-  std::filesystem::remove("error_log.txt");
-  // A folder in the file's place.
-  std::filesystem::create_directory("error_log.txt");
-  run = InChild(dir, writeTwice);
-  EXPECT_EQ(run.out, line + line);
-  EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
-  std::filesystem::remove("error_log.txt");
+  // A pipe nobody reads (opening it for writing would wait for a reader), a
+  // device that takes every byte and keeps none of them, a folder.
+  for (const std::string kind : {"pipe", "device", "folder"}) {
+    if (kind == "pipe") {
+      ASSERT_EQ(mkfifo("error_log.txt", 0644), 0);
+    }
+    if (kind == "device") std::filesystem::create_symlink("/dev/null", "error_log.txt");
+    if (kind == "folder") std::filesystem::create_directory("error_log.txt");
+    const ChildOutput run = InChild(dir, writeTwice);
+    EXPECT_TRUE(run.endedInTime) << kind;
+    EXPECT_EQ(run.out, line + line) << kind;
+    EXPECT_EQ(run.err, "velmora: cannot write the log " + dir.File("error_log.txt") +
+                           ": it is not a regular file (a pipe, a device or a folder); its lines "
+                           "go to standard output\n")
+        << kind;
+    std::filesystem::remove("error_log.txt");
+  }
 
   // A regular file that cannot grow (a full disk): the failure is said once.
   // (The limit is on every file the child writes: the log is made the
   // largest of them.)
   const std::string earlier(4096, '-');
   dir.Write("error_log.txt", earlier);
-  run = InChild(dir, [&] {
+  const ChildOutput run = InChild(dir, [&] {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit = {4096, 4096};
     setrlimit(RLIMIT_FSIZE, &limit);
@@ -110,15 +89,6 @@ TEST(WriteLogTest, OnlyARegularFileIsWrittenAndNothingBlocks) {
   EXPECT_EQ(run.err, "velmora: cannot write the log " + dir.File("error_log.txt") + ": " +
                          std::strerror(EFBIG) + "; its lines go to standard output\n");
   EXPECT_EQ(testsupport::ReadText("error_log.txt"), earlier);
-}
-
-TEST(ShowResultTest, OnlyFailuresAreShown) {
-  platform::EnableMessageBoxes(false);
-  CaptureStderr();
-  ShowResult(Result(0, "CScenePlayer::Init() : ok!"));
-  ShowResult(Result(0, "anything at all"));
-  ShowResult(Result(2, "CScenePlayer::Init() : BASS_MusicLoad error!"));
-  EXPECT_EQ(GetCapturedStderr(), "CScenePlayer::Init() : BASS_MusicLoad error!\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <vector>
 
 #include "support/temp_dir.h"
@@ -14,7 +15,19 @@ bool Parse(std::vector<const char*> args, Options* options, std::string* error) 
   return ParseOptions(static_cast<int>(args.size()), args.data(), options, error);
 }
 
-TEST(OptionsTest, UnattendedRunOptionsAreRead) {
+// A command line written as one text, its arguments split at spaces.
+bool Parse(const std::string& line, Options* options, std::string* error) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  for (std::string word; in >> word;) words.push_back(word);
+  std::vector<const char*> args;
+  for (const std::string& word : words) args.push_back(word.c_str());
+  return Parse(args, options, error);
+}
+
+// Each parse starts from the defaults: the options of one are never left
+// over in the next.
+TEST(OptionsTest, OptionsAreRead) {
   Options options;
   std::string error;
   ASSERT_TRUE(Parse({"--offscreen", "--fps", "10", "--until=3.5", "--shot", "1.25:a.png", "--shot",
@@ -33,63 +46,13 @@ TEST(OptionsTest, UnattendedRunOptionsAreRead) {
   EXPECT_EQ(options.keys[1].key, platform::Key::Escape);
   EXPECT_EQ(options.dataDir, "d");
   EXPECT_EQ(options.screen, Options::Screen::Window);
-}
 
-TEST(OptionsTest, MalformedOptionsAreRefusedWithAReason) {
-  const std::vector<std::vector<const char*>> bad = {
-      {"--bogus"},
-      {"--fps", "0", "--offscreen"},
-      {"--fps", "x", "--offscreen"},
-      {"--fps", "30"},
-      {"--until", "-1"},
-      {"--until", "soon"},
-      {"--shot", "1.png"},
-      {"--shot", "1:"},
-      {"--key", "1:F3"},
-      {"--key", "F1"},
-      {"--data"},
-      {"--window=yes"},
-      {"--until", "nan"},
-      {"--shot", "inf:a.png"},
-      {"--start", "-2"},
-      {"--no-vsync=1"},
-      {"--version=2"},
-      // An export's soundtrack runs straight: no start, no key that moves time.
-      {"--export", "x.mp4", "--start", "10"},
-      {"--export", "x.mp4", "--key", "5:Space"},
-      {"--export", "x.mp4", "--key", "5:left"},
-      {"--export", "v.mp4", "--supersample", "5"},
-      {"--export", "v.mp4", "--motion-blur", "0"},
-      {"--export", "v.mp4", "--motion-blur", "17"},
-      {"--supersample", "2"},
-      {"--offscreen", "--console"},
-      {"--offscreen", "--overwrite"},
-      {"--export", "v.mp4", "--overwrite=yes"},
-      {"--export", "v.mp4", "--size", "3840x2160", "--supersample", "3"},
-      {"--scale", "0.05"},
-      {"--scale", "1.01"},
-      {"--scale", "half"},
-      {"--scale", "nan"},
-      {"--scale", ""},
-      {"--scale", "0.5x"},
-  };
-  for (const auto& args : bad) {
-    Options options;
-    std::string error;
-    EXPECT_FALSE(Parse(args, &options, &error)) << args[0];
-    EXPECT_FALSE(error.empty()) << args[0];
-  }
-}
-
-// The player's options: start, vsync, the live window's size and the
-// transport keys by name (any case); keys that do not move time work in an
-// export.
-TEST(OptionsTest, PlayerOptionsAndTransportKeys) {
-  Options options;
-  std::string error;
-  ASSERT_TRUE(Parse({"--window", "--size", "1024x768", "--start", "94.5", "--no-vsync", "--key",
-                     "1:space", "--key", "2:PageDown", "--key", "3:F11"},
-                    &options, &error))
+  // The player's options: start, vsync, the live window's size and the
+  // transport keys by name (any case).
+  ASSERT_TRUE(
+      Parse("--window --size 1024x768 --start 94.5 --no-vsync --key 1:space --key "
+            "2:PageDown --key 3:F11",
+            &options, &error))
       << error;
   EXPECT_EQ(options.width, 1024);
   EXPECT_DOUBLE_EQ(options.start, 94.5);
@@ -98,24 +61,64 @@ TEST(OptionsTest, PlayerOptionsAndTransportKeys) {
   EXPECT_EQ(options.keys[0].key, platform::Key::Space);
   EXPECT_EQ(options.keys[1].key, platform::Key::PageDown);
   EXPECT_EQ(options.keys[2].key, platform::Key::F11);
-  EXPECT_TRUE(Parse({"--export", "x.mp4", "--key", "0:F1", "--key", "3:M"}, &options, &error))
+  EXPECT_EQ(options.scale, Options::Scale::Auto);
+  ASSERT_TRUE(Parse("--version", &options, &error));
+  EXPECT_TRUE(options.version);
+
+  // An export's options; keys that do not move time work in an export.
+  ASSERT_TRUE(
+      Parse("--export v.mp4 --overwrite --console --supersample=4 --motion-blur 16 --size "
+            "1920x1080 --key 0:F1 --key 3:M",
+            &options, &error))
       << error;
   EXPECT_FALSE(options.version);
-  ASSERT_TRUE(Parse({"--version"}, &options, &error));
-  EXPECT_TRUE(options.version);
-  EXPECT_EQ(options.scale, Options::Scale::Auto);
-  // The live show's internal scale: a fraction below 1 is fixed, 1 is off.
-  ASSERT_TRUE(Parse({"--scale=0.75"}, &options, &error)) << error;
-  EXPECT_EQ(options.scale, Options::Scale::Fixed);
+  EXPECT_TRUE(options.overwrite);
+  EXPECT_TRUE(options.console);
+  EXPECT_EQ(options.supersample, 4);
+  EXPECT_EQ(options.motionBlur, 16);
+  // A shot may replace its file too.
+  ASSERT_TRUE(Parse({"--offscreen", "--shot", "1:a.png", "--overwrite"}, &options, &error));
+  EXPECT_TRUE(options.overwrite);
+  EXPECT_FALSE(options.console);
+  EXPECT_EQ(options.supersample, 1);
+
+  // The live show's internal scale: a fraction below 1 is fixed, 1 is off;
+  // the last one given counts.
+  const struct {
+    const char* args;
+    Options::Scale scale;
+  } scales[] = {{"--scale=0.75", Options::Scale::Fixed},
+                {"--scale 0.1", Options::Scale::Fixed},
+                {"--scale 1", Options::Scale::Off},
+                {"--scale 0.5 --scale off", Options::Scale::Off},
+                {"--scale off --scale auto", Options::Scale::Auto}};
+  for (const auto& c : scales) {
+    ASSERT_TRUE(Parse(c.args, &options, &error)) << c.args << ": " << error;
+    EXPECT_EQ(options.scale, c.scale) << c.args;
+  }
+  ASSERT_TRUE(Parse("--scale 0.75", &options, &error));
   EXPECT_DOUBLE_EQ(options.scaleFraction, 0.75);
-  ASSERT_TRUE(Parse({"--scale", "0.1"}, &options, &error)) << error;
-  EXPECT_EQ(options.scale, Options::Scale::Fixed);
-  ASSERT_TRUE(Parse({"--scale", "1"}, &options, &error)) << error;
-  EXPECT_EQ(options.scale, Options::Scale::Off);
-  ASSERT_TRUE(Parse({"--scale", "0.5", "--scale", "off"}, &options, &error)) << error;
-  EXPECT_EQ(options.scale, Options::Scale::Off);
-  ASSERT_TRUE(Parse({"--scale", "off", "--scale", "auto"}, &options, &error)) << error;
-  EXPECT_EQ(options.scale, Options::Scale::Auto);
+}
+
+TEST(OptionsTest, MalformedOptionsAreRefusedWithAReason) {
+  const std::vector<std::string> bad = {
+      "--bogus", "--fps 0 --offscreen", "--fps x --offscreen", "--fps 30", "--until -1",
+      "--until soon", "--shot 1.png", "--shot 1:", "--key 1:F3", "--key F1", "--data",
+      "--window=yes", "--until nan", "--shot inf:a.png", "--start -2", "--no-vsync=1",
+      "--version=2",
+      // An export's soundtrack runs straight: no start, no key that moves time.
+      "--export x.mp4 --start 10", "--export x.mp4 --key 5:Space", "--export x.mp4 --key 5:left",
+      "--export v.mp4 --supersample 5", "--export v.mp4 --motion-blur 0",
+      "--export v.mp4 --motion-blur 17", "--supersample 2", "--offscreen --console",
+      "--offscreen --overwrite", "--export v.mp4 --overwrite=yes",
+      "--export v.mp4 --size 3840x2160 --supersample 3", "--scale 0.05", "--scale 1.01",
+      "--scale half", "--scale nan", "--scale=", "--scale 0.5x"};
+  for (const std::string& args : bad) {
+    Options options;
+    std::string error;
+    EXPECT_FALSE(Parse(args, &options, &error)) << args;
+    EXPECT_FALSE(error.empty()) << args;
+  }
 }
 
 // A picture size (window, offscreen run or export): even sides from 640x480
@@ -211,23 +214,6 @@ TEST(OptionsTest, ContradictionsAndUnwritableOutputsAreRefusedNamingTheProblem) 
       EXPECT_NE(error.find(c.refusal), std::string::npos) << said << ": " << error;
     }
   }
-}
-
-TEST(OptionsTest, ExportOptionsAreRead) {
-  Options options;
-  std::string error;
-  ASSERT_TRUE(Parse({"--export", "v.mp4", "--overwrite", "--console", "--supersample=4",
-                     "--motion-blur", "16", "--size", "1920x1080"},
-                    &options, &error))
-      << error;
-  EXPECT_TRUE(options.overwrite);
-  EXPECT_TRUE(options.console);
-  EXPECT_EQ(options.supersample, 4);
-  EXPECT_EQ(options.motionBlur, 16);
-  // A shot may replace its file too.
-  ASSERT_TRUE(Parse({"--offscreen", "--shot", "1:a.png", "--overwrite"}, &options, &error));
-  EXPECT_FALSE(options.console);
-  EXPECT_EQ(options.supersample, 1);
 }
 
 }  // namespace

@@ -154,6 +154,12 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
   EXPECT_EQ(run.err.rfind("Create window failed!  no display to open a window on", 0), 0u)
       << run.err;
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+  // A display name nobody serves: SDL quietly falls back to an invisible
+  // surface, which is refused, naming the display.
+  run = testsupport::RunProgram({TESTSHOW_PATH, "--data", dir_.path(), "--window"}, {"DISPLAY=:97"},
+                                {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_NE(run.err.find("the X display ':97' (DISPLAY)"), std::string::npos) << run.err;
 
   run = Run({"--offscreen", "--data", dir_.File("nowhere")});
   EXPECT_EQ(run.exitStatus, 2);
@@ -183,16 +189,6 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
   EXPECT_EQ(Events(), "");
 }
 
-TEST_F(ShellRunTest, WindowFailureNamesTheDisplayItTried) {
-  // A display name nobody serves: SDL quietly falls back to an invisible
-  // surface, which is refused, naming the display.
-  const ProgramRun run =
-      testsupport::RunProgram({TESTSHOW_PATH, "--data", dir_.path(), "--window"}, {"DISPLAY=:97"},
-                              {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"});
-  EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_NE(run.err.find("the X display ':97' (DISPLAY)"), std::string::npos) << run.err;
-}
-
 TEST_F(ShellRunTest, WithoutDataFolderItSaysEveryPlaceItLooked) {
   // The test show's own folder holds no music, nor does any share folder.
   const ProgramRun run = testsupport::RunProgram({TESTSHOW_PATH, "--offscreen"});
@@ -219,10 +215,6 @@ TEST_F(ShellRunTest, VersionNamesTheProgramAndEachLibraryOnItsOwnLine) {
   EXPECT_NE(lines.back().find("OpenGL "), std::string::npos) << lines.back();
 }
 
-}  // namespace
-
-namespace {
-
 // A real window on an X server (Xvfb) that goes away under it: the run ends
 // with the status kept for that, not with 1 (a failed load) as Xlib's own
 // handler would.
@@ -247,26 +239,15 @@ TEST_F(ShellRunTest, ALostDisplayEndsWithItsOwnStatus) {
   ASSERT_FALSE(number.empty()) << "Xvfb did not start";
 
   const std::string errFile = dir_.File("err");
-  const pid_t show = fork();
-  if (show == 0) {
-    unsetenv("SDL_VIDEODRIVER");
-    unsetenv("WAYLAND_DISPLAY");
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    if (!freopen(errFile.c_str(), "w", stderr)) _exit(126);
-    alarm(60);
-    execl(TESTSHOW_PATH, TESTSHOW_PATH, "--data", dir_.path().c_str(), "--window", "--until", "50",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  const pid_t show = testsupport::StartProgram(
+      {TESTSHOW_PATH, "--data", dir_.path(), "--window", "--until", "50"}, {"DISPLAY=:" + number},
+      {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"}, 60, "/dev/null", errFile);
   // The window is open once the layers are set up; then a few frames.
   for (int i = 0; i < 200 && Events().find("init") == std::string::npos; ++i) usleep(50000);
   usleep(500000);
   kill(server, SIGTERM);
   waitpid(server, nullptr, 0);
-  int status = 0;
-  waitpid(show, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 4) << testsupport::ReadText(errFile);
+  EXPECT_EQ(testsupport::WaitProgram(show), 4) << testsupport::ReadText(errFile);
   EXPECT_NE(testsupport::ReadText(errFile).find("the connection to the X display was lost"),
             std::string::npos);
 }

@@ -9,58 +9,33 @@
 
 namespace testsupport {
 
-namespace {
-
-// One source pixel's share of an output pixel.
-struct Tap {
-  int source;
-  double weight;
-};
-
-// For each of `to` output pixels along one axis of `from` source pixels: the
-// source pixels it covers and the part of each, summing to 1.
-std::vector<std::vector<Tap>> BoxTaps(int from, int to) {
-  std::vector<std::vector<Tap>> taps(static_cast<size_t>(to));
-  const double step = static_cast<double>(from) / to;
-  for (int o = 0; o < to; ++o) {
-    const double begin = o * step;
-    const double end = (o + 1) * step;
-    for (int s = static_cast<int>(std::floor(begin)); s < from && s < end; ++s) {
-      const double covered = std::min<double>(end, s + 1) - std::max<double>(begin, s);
-      if (covered > 0.0) taps[static_cast<size_t>(o)].push_back({s, covered / step});
-    }
-  }
-  return taps;
-}
-
-}  // namespace
-
 Picture Downscale(const Picture& picture, int width, int height) {
-  const std::vector<std::vector<Tap>> across = BoxTaps(picture.width, width);
-  const std::vector<std::vector<Tap>> down = BoxTaps(picture.height, height);
-  // Rows first: every source row narrowed to `width`, then columns.
-  std::vector<double> narrow(static_cast<size_t>(picture.height) * width * 3, 0.0);
-  for (int y = 0; y < picture.height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      double* out = &narrow[(static_cast<size_t>(y) * width + x) * 3];
-      for (const Tap& tap : across[static_cast<size_t>(x)]) {
-        const uint8_t* in = picture.At(tap.source, y);
-        for (int c = 0; c < 3; ++c) out[c] += tap.weight * in[c];
-      }
-    }
-  }
+  // How much of source pixel s (of `from` along one axis) lies under output
+  // pixel o (of `to`), as a share of the output pixel.
+  auto share = [](int s, int o, int from, int to) {
+    const double step = static_cast<double>(from) / to;
+    const double covered = std::min<double>((o + 1) * step, s + 1) - std::max<double>(o * step, s);
+    return std::max(0.0, covered) / step;
+  };
   Picture small;
   small.width = width;
   small.height = height;
   small.rgb.resize(static_cast<size_t>(width) * height * 3);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
+  for (int oy = 0; oy < height; ++oy) {
+    const int y0 = oy * picture.height / height,
+              y1 = std::min(picture.height - 1, (oy + 1) * picture.height / height);
+    for (int ox = 0; ox < width; ++ox) {
+      const int x0 = ox * picture.width / width,
+                x1 = std::min(picture.width - 1, (ox + 1) * picture.width / width);
       double sum[3] = {0.0, 0.0, 0.0};
-      for (const Tap& tap : down[static_cast<size_t>(y)]) {
-        const double* in = &narrow[(static_cast<size_t>(tap.source) * width + x) * 3];
-        for (int c = 0; c < 3; ++c) sum[c] += tap.weight * in[c];
+      for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+          const double weight =
+              share(x, ox, picture.width, width) * share(y, oy, picture.height, height);
+          for (int c = 0; c < 3; ++c) sum[c] += weight * picture.At(x, y)[c];
+        }
       }
-      uint8_t* out = &small.rgb[(static_cast<size_t>(y) * width + x) * 3];
+      uint8_t* out = &small.rgb[(static_cast<size_t>(oy) * width + ox) * 3];
       for (int c = 0; c < 3; ++c) {
         out[c] = static_cast<uint8_t>(std::clamp(std::lround(sum[c]), 0L, 255L));
       }

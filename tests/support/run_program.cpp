@@ -12,12 +12,9 @@
 
 namespace testsupport {
 
-ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& setEnv,
-                      const std::vector<std::string>& unsetEnv, int timeoutSeconds) {
-  ProgramRun run;
-  TempDir capture;
-  const std::string outPath = capture.File("out");
-  const std::string errPath = capture.File("err");
+pid_t StartProgram(const std::vector<std::string>& args, const std::vector<std::string>& setEnv,
+                   const std::vector<std::string>& unsetEnv, int timeoutSeconds,
+                   const std::string& outPath, const std::string& errPath) {
   const pid_t child = fork();
   if (child == 0) {
     // Sanitized builds: the programs run with their own sanitizer options
@@ -35,13 +32,23 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<st
     execv(argv[0], argv.data());
     _exit(127);
   }
+  return child;
+}
+
+int WaitProgram(pid_t child) {
   int status = 0;
   waitpid(child, &status, 0);
-  if (WIFEXITED(status)) {
-    run.exitStatus = WEXITSTATUS(status);
-  } else if (WIFSIGNALED(status)) {
-    run.exitStatus = 128 + WTERMSIG(status);
-  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& setEnv,
+                      const std::vector<std::string>& unsetEnv, int timeoutSeconds) {
+  ProgramRun run;
+  TempDir capture;
+  const std::string outPath = capture.File("out");
+  const std::string errPath = capture.File("err");
+  run.exitStatus =
+      WaitProgram(StartProgram(args, setEnv, unsetEnv, timeoutSeconds, outPath, errPath));
   run.out = ReadText(outPath);
   run.err = ReadText(errPath);
   return run;

@@ -1,5 +1,7 @@
 // Runs a program as a child process and collects what it printed.
 #pragma once
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -16,5 +18,14 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::vector<std::string>& args,
                       const std::vector<std::string>& setEnv = {},
                       const std::vector<std::string>& unsetEnv = {}, int timeoutSeconds = 120);
+
+// The same started as a child writing its stdout and stderr into the given
+// files: its pid, for a test to signal or watch.
+pid_t StartProgram(const std::vector<std::string>& args, const std::vector<std::string>& setEnv,
+                   const std::vector<std::string>& unsetEnv, int timeoutSeconds,
+                   const std::string& outPath = "/dev/null",
+                   const std::string& errPath = "/dev/null");
+// Waits for a child: its exit status, or 128 + the signal that ended it.
+int WaitProgram(pid_t child);
 
 }  // namespace testsupport
