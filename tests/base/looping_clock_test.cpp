@@ -30,15 +30,4 @@ TEST(LoopingClock, SteppingMatchesDrawingAndLoopsAfterTheFramePastTheEnd) {
   EXPECT_EQ(restarts, (std::vector<int>{19, 38, 57, 76, 95}));
 }
 
-TEST(LoopingClock, RestartBeginsAtFrameZero) {
-  platform::StartVirtualClock(30);
-  CLoopingClock clock(5.0);
-  for (int k = 0; k < 7; ++k) platform::AdvanceVirtualFrame();
-  EXPECT_FLOAT_EQ(clock.Frame(), 5.0f * 7.0f / 30.0f);  // counts from construction
-  clock.Restart();
-  EXPECT_EQ(clock.Frame(), 0.0f);
-  platform::AdvanceVirtualFrame();
-  EXPECT_FLOAT_EQ(clock.Frame(), 5.0f / 30.0f);
-}
-
 }  // namespace

@@ -1,6 +1,7 @@
-// The procedural picture toolkit, and the production's pictures loaded the
-// way the program loads them: through the texture library into OpenGL
-// textures, read back from level 0.
+// The production's pictures loaded the way the program loads them: through
+// the texture library into OpenGL textures, read back from level 0. (The
+// toolkit that draws them is held by what it draws: the stored reference
+// pictures of every scene, and the scenes test's seamless wrap.)
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -8,8 +9,6 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
-#include <map>
-#include <numeric>
 #include <set>
 
 #include "content/generate.h"
@@ -24,7 +23,6 @@ using namespace content::kit;
 
 namespace {
 
-float Sum(const Mask& m) { return std::accumulate(m.values().begin(), m.values().end(), 0.0f); }
 float LumaOf(const uint8_t* p) { return 0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]; }
 
 // Level 0 of a texture as OpenGL holds it, rows top of the picture first.
@@ -69,14 +67,13 @@ class PicturesTest : public testing::Test {
     library_.SetPath("textures\\");
   }
   // Loads the picture through the texture library, as a layer would.
-  Texels Load(const std::string& name, float* width = nullptr, float* height = nullptr) {
+  Texels Load(const std::string& name) {
     testsupport::ScopedChdir here(kData);
     uint32_t id = kNoTexture;
     const Result r = library_.Add(name, &id);
     EXPECT_EQ(r.code, 0) << name << ": " << r.message;
     Texels t;
     if (r.code != 0) return t;
-    if (width != nullptr) library_.GetSize(id, width, height);
     glBindTexture(GL_TEXTURE_2D, id);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &t.width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &t.height);
@@ -92,68 +89,21 @@ class PicturesTest : public testing::Test {
 
 }  // namespace
 
-// ---------------------------------------------------------------- toolkit --
+// --------------------------------------------------------------- pictures --
 
-TEST(PictureKit, NoiseIsBoundedVariedAndTilesWithItsPeriod) {
-  const FbmOptions tiled{5, 2.0f, 0.5f, 4, 3};  // five octaves, the first repeating every 4 by 3
-  double sum = 0, squares = 0;
-  int sameForOtherSeed = 0;
-  for (int i = 0; i < 2000; ++i) {
-    const float x = float(i % 97) * 0.173f - 7.3f, y = float(i / 97) * 0.219f - 3.1f;
-    const float v = GradientNoise(x, y, 5), f = Fbm(x, y, 2), ridged = RidgedFbm(x, y, 2);
-    ASSERT_TRUE(v >= -1 && v <= 1 && f >= -1 && f <= 1 && ridged >= 0 && ridged <= 1);
-    sum += v, squares += double(v) * v;
-    sameForOtherSeed += std::fabs(v - GradientNoise(x, y, 6)) < 1e-3f;
-    EXPECT_NEAR(GradientNoise(x, y, 9, 8, 5), GradientNoise(x + 8, y - 5, 9, 8, 5), 1e-5f);
-    EXPECT_NEAR(Fbm(x, y, 2, tiled), Fbm(x + 4, y + 3, 2, tiled), 1e-5f);  // every octave tiles
-  }
-  EXPECT_EQ(GradientNoise(3, -2, 5), 0.0f);
-  EXPECT_NEAR(sum / 2000, 0.0, 0.08);
-  EXPECT_GT(std::sqrt(squares / 2000), 0.15);  // not flat
-  EXPECT_LT(sameForOtherSeed, 200);
-}
-
-TEST(PictureKit, BlurKeepsEnergyAndGrainIsUnbiasedAndSparesBlackAndWhite) {
-  Mask impulse(121, 121);
-  impulse.At(60, 60) = 1;
-  Blur(impulse, 5);
-  EXPECT_NEAR(Sum(impulse), 1.0f, 1e-3f);
-  double variance = 0;
-  for (int x = 0; x < 121; ++x) {
-    EXPECT_NEAR(impulse.At(x, 60), impulse.At(120 - x, 60), 1e-6f);
-    for (int y = 0; y < 121; ++y) variance += impulse.At(x, y) * (x - 60) * (x - 60);
-  }
-  EXPECT_NEAR(std::sqrt(variance), 5.0, 0.6);
-
-  Image ends(16, 16, palette::kBlack), grey(64, 64, Grey(0.5f)), other = grey;
+// Grain is unbiased, and spares black and white when asked: the added
+// pictures' black must add nothing; the blend modes at part strength. (What
+// else the toolkit draws is held by the stored reference pictures and the
+// picture checks below.)
+TEST(PictureKit, GrainIsUnbiasedAndSparesBlackAndWhiteAndBlendsMix) {
+  Image ends(16, 16, palette::kBlack), grey(64, 64, Grey(0.5f));
   for (int x = 0; x < 16; ++x) ends.At(x, 15) = palette::kWhite;
   const std::vector<uint8_t> before = ends.ToBytes();
-  FilmGrain(ends, 0.2f, 7, true), FilmGrain(grey, 0.1f, 7), FilmGrain(other, 0.1f, 8);
+  FilmGrain(ends, 0.2f, 7, true), FilmGrain(grey, 0.1f, 7);
   EXPECT_EQ(ends.ToBytes(), before);
   double mean = 0;
-  int differs = 0;
-  for (size_t i = 0; i < grey.pixels().size(); ++i) {
-    const Rgb p = grey.pixels()[i];
-    ASSERT_TRUE(p.r == p.b && std::fabs(p.r - 0.5f) <= 0.1f + 1e-6f) << p.r;  // monochrome
-    mean += p.r, differs += p.r != other.pixels()[i].r;
-  }
+  for (const Rgb& p : grey.pixels()) mean += p.r;
   EXPECT_NEAR(mean / 4096, 0.5, 0.005);
-  EXPECT_GT(differs, 3500);
-}
-
-TEST(PictureKit, ShapesCoverTheirAreaAndCompositingBlends) {
-  Mask disc(100, 100), rect(50, 50), line(100, 40);
-  FillDisc(disc, {50, 50}, 20);
-  FillRect(rect, 10, 12, 30.5f, 20);
-  StrokeSegment(line, {10, 20}, {90, 20}, 3);
-  EXPECT_NEAR(Sum(disc), 3.14159265f * 400, 12);
-  EXPECT_NEAR(Sum(rect), 20.5f * 8, 0.5f);
-  for (int x = 10; x <= 89; ++x) ASSERT_TRUE(line.At(x, 20) == 1 && line.At(x, 15) == 0) << x;
-  EXPECT_EQ(line.At(96, 20), 0.0f);  // beyond the round cap
-  FillDisc(line, {-30, -30}, 10);    // clipped, not written out of bounds
-  StrokeSegment(line, {-50, 5}, {150, 5}, 2);
-  EXPECT_EQ(line.At(0, 5), 1.0f);
-
   // Half of a 0.5 grey over 0.4 grey, in the order of Blend: normal, add, multiply, screen.
   const float halfOver[] = {0.45f, 0.65f, 0.3f, 0.55f};
   for (Blend mode : {Blend::kNormal, Blend::kAdd, Blend::kMultiply, Blend::kScreen}) {
@@ -161,64 +111,6 @@ TEST(PictureKit, ShapesCoverTheirAreaAndCompositingBlends) {
     Composite(a, Mask(1, 1, 1.0f), Grey(0.5f), 0.5f, mode);
     EXPECT_FLOAT_EQ(a.At(0, 0).g, halfOver[int(mode)]) << int(mode);
   }
-  Image dst(4, 4);
-  Composite(dst, Image(3, 3, palette::kWhite), 2, -1, 1.0f, Blend::kNormal);
-  EXPECT_TRUE(dst.At(1, 0).r == 0 && dst.At(2, 0).r == 1 && dst.At(3, 1).r == 1);
-  EXPECT_EQ(dst.At(2, 2).r, 0.0f);
-}
-
-TEST(PictureKit, TextIsMeasuredSpacedAndPlacedWhereAsked) {
-  std::string error;
-  TextStyle style;
-  style.size = 30;
-  TextMetrics plain, spaced;
-  ASSERT_TRUE(MeasureText(style, "velmora", &plain, &error)) << error;
-  style.letterSpacing = 5;
-  ASSERT_TRUE(MeasureText(style, "velmora", &spaced, &error)) << error;
-  EXPECT_NEAR(spaced.width - plain.width, 6 * 5, 1e-3f);  // between the seven letters only
-  EXPECT_TRUE(plain.width > 75 && plain.width < 150 && plain.ascent > 20 && plain.descent > 3);
-  // Centred on x 200 and right-aligned at 390, baseline 60: no descenders here.
-  for (const Align align : {Align::kCentre, Align::kRight}) {
-    Mask mask(400, 100);
-    const float x = align == Align::kCentre ? 200 : 390;
-    ASSERT_TRUE(RenderText(mask, style, "velmora", x, 60, align, &error)) << error;
-    int x0 = 400, x1 = -1, y0 = 100, y1 = -1;
-    for (int y = 0; y < 100; ++y)
-      for (int i = 0; i < 400; ++i)
-        if (mask.At(i, y) > 0.25f)
-          x0 = std::min(x0, i), x1 = std::max(x1, i), y0 = std::min(y0, y), y1 = y;
-    EXPECT_NEAR(align == Align::kCentre ? (x0 + x1) * 0.5f : float(x1), x, 3);
-    EXPECT_NEAR(float(x1 - x0), spaced.width, 6);
-    EXPECT_TRUE(y1 <= 60 && y0 >= 60 - int(spaced.ascent)) << y0 << ".." << y1;
-    EXPECT_EQ(*std::max_element(mask.values().begin(), mask.values().end()), 1.0f);  // full stems
-  }
-  Mask small(9, 9);
-  style.size = 0;
-  EXPECT_FALSE(RenderText(small, style, "x", 0, 4, Align::kLeft, &error));
-  EXPECT_FALSE(error.empty());
-}
-
-// --------------------------------------------------------------- pictures --
-
-TEST_F(PicturesTest, EveryPictureLoadsThroughTheTextureLibraryAtItsSize) {
-  const std::map<std::string, std::pair<int, int>> expected = {
-      {show::pictures::kVtLogo, {512, 160}},  {show::pictures::kKable, {512, 320}},
-      {show::pictures::kBw06, {512, 320}},    {show::pictures::kTreetex, {512, 512}},
-      {show::pictures::kVtt, {256, 256}},     {show::pictures::kPoz2, {512, 256}},
-      {show::pictures::kPoz3, {512, 256}},    {show::pictures::kPoz5, {512, 256}},
-      {show::pictures::kEnvmap0, {256, 256}}, {show::pictures::kEndJpg, {512, 320}}};
-  // Every picture a layer of the show loads has its size here.
-  std::set<std::string> loaded, listed;
-  for (const show::LayerFiles& layer : show::kLayers)
-    for (const char* picture : layer.pictures)
-      if (picture != nullptr) loaded.insert(picture);
-  for (const auto& [name, size] : expected) {
-    listed.insert(name);
-    float width = 0, height = 0;
-    ASSERT_GT(Load(name, &width, &height).width, 0);
-    EXPECT_EQ(std::make_pair(int(width), int(height)), size) << name;
-  }
-  EXPECT_EQ(loaded, listed);
 }
 
 // The logo multiplies the frame: white must leave it untouched, so the ground

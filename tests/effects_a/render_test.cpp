@@ -1,6 +1,8 @@
 // Layers 00 to 04 drawn offscreen at chosen times, with flat-coloured
 // pictures and models, so that step order, blend factors and time windows
-// show in single pixels. Points are in overlay units (640 x 480).
+// show in single pixels. Points are in overlay units (640 x 480). Layer 03,
+// whose copies of a model only turn over a backdrop, is held by the stored
+// reference pictures of its scene (test_reference_pictures).
 #include <algorithm>
 
 #include "effects_a/stage.h"
@@ -104,28 +106,6 @@ TEST_F(LayerTest, Layer02ObjectFliesOverTheLoopingScene) {
   EXPECT_FALSE(NextClearIsBlack());
   EXPECT_FALSE(Near(Play(layer, 1.0f).At(453, 240), kRed, 60));  // the object has moved on
   ExpectClockLoops(layer, 10);
-}
-
-// Five copies of a red cube of side 100, turning and scaled 0.25 to 1.05,
-// over a green backdrop that fills the band from y 80. The largest copy
-// reaches beyond 100 units from the centre all round, but not as far as 230.
-// The whole motion (turns of 60 and 80 degrees a second, wobbles of 6 s and
-// 4.5 s) repeats every 18 seconds.
-TEST_F(LayerTest, Layer03CopiesTurnOverTheBackdrop) {
-  stage.Picture(show::pictures::kKable, kGreen);
-  stage.Scene(show::models::kKrab, BoxScene({}, {100, 100, 100}, {1, 0, 0}));
-  CLayer03 layer;
-  ASSERT_EQ(layer.Init().code, 0);
-  const Frame f = Play(layer, 0.0f);
-  EXPECT_TRUE(NextClearIsBlack());
-  ExpectAt(f, {{10, 85}, {630, 85}, {10, 470}, {630, 470}, {90, 240}, {550, 240}}, kGreen);
-  ExpectAt(f, {{10, 70}}, kWhite);
-  // clang-format off
-  ExpectAt(f, {{420, 240}, {391, 311}, {320, 340}, {249, 311},
-               {220, 240}, {249, 169}, {320, 140}, {391, 169}}, kRed, 60);
-  // clang-format on
-  EXPECT_GT(Play(layer, 0.5f).Differences(f, 40), 2000);
-  EXPECT_LT(Play(layer, 18.0f).Differences(f, 40), 300);
 }
 
 // Backdrop mid grey, overlay dark grey, title dark blue. The tunnel is a blue

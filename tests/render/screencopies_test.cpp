@@ -13,6 +13,12 @@
 
 namespace {
 
+GLint Get(GLenum what) {
+  GLint value = 0;
+  glGetIntegerv(what, &value);
+  return value;
+}
+
 // Ten copies as the glow draws them.
 const float kGlowMargin[10] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
 const float kGlowAlpha[10] = {0.33f,  0.307f, 0.284f, 0.261f, 0.238f,
@@ -43,13 +49,17 @@ class ScreenCopiesTest : public ::testing::Test {
   }
   void TearDown() override { SetReferenceDrawing(false); }
 
-  // The frame after drawing the copies over a fixed background, either way.
-  std::vector<uint8_t> Draw(bool reference, const float* margin, const float* alpha, int count) {
-    SetReferenceDrawing(reference);
+  // A fixed background, with source-alpha blending on for the copies.
+  static void Background() {
     SetOrtho2D(false);
     const float background[4] = {0.9f, 0.3f, 0.1f, 1.0f};
     DrawRect2D(0, 0, 640, 480, background);
     SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  }
+  // The frame after drawing the copies over the background, either way.
+  std::vector<uint8_t> Draw(bool reference, const float* margin, const float* alpha, int count) {
+    SetReferenceDrawing(reference);
+    Background();
     DrawScreenCopies(capture, margin, alpha, count);
     return testsupport::ReadPixelsTopFirst(0, 0, 800, 600);
   }
@@ -63,7 +73,7 @@ class ScreenCopiesTest : public ::testing::Test {
   CRenderTexture capture;
 };
 
-TEST_F(ScreenCopiesTest, FoldedCopiesGiveTheSumOfSeparateBlends) {
+TEST_F(ScreenCopiesTest, FoldedCopiesGiveTheSumOfSeparateBlendsAndTheirState) {
   ASSERT_GE(ScreenCopiesPerPass(), 2);
   // Ten copies as the glow draws them (two passes here), then the echo at
   // its weakest pulse, whose first copy has alpha 0 and is left out, and one
@@ -89,24 +99,19 @@ TEST_F(ScreenCopiesTest, FoldedCopiesGiveTheSumOfSeparateBlends) {
   const std::vector<uint8_t> background = Draw(true, kGlowMargin, kGlowAlpha, 0);
   EXPECT_EQ(LargestDifference(background, Draw(false, kGlowMargin, kGlowAlpha, 0)), 0);
   EXPECT_GT(LargestDifference(background, Draw(false, kGlowMargin, kGlowAlpha, 10)), 40);
-}
-
-TEST_F(ScreenCopiesTest, FoldingLeavesTheStateOfTheStraightforwardDrawing) {
-  Draw(false, kGlowMargin, kGlowAlpha, 10);
-  GLint value = 0, state[3] = {0, 0, 0};
-  glGetIntegerv(GL_ACTIVE_TEXTURE, &state[0]);
-  glGetIntegerv(GL_BLEND_SRC_RGB, &state[1]);
-  glGetIntegerv(GL_BLEND_DST_RGB, &state[2]);
-  EXPECT_EQ(std::vector<GLint>(state, state + 3),
-            std::vector<GLint>({GL_TEXTURE0, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+  // The fold leaves the state of the straightforward drawing.
+  EXPECT_EQ(
+      std::vector<GLint>({Get(GL_ACTIVE_TEXTURE), Get(GL_BLEND_SRC_RGB), Get(GL_BLEND_DST_RGB)}),
+      std::vector<GLint>({GL_TEXTURE0, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
   float colour[4] = {0, 0, 0, 0};
   glGetFloatv(GL_CURRENT_COLOR, colour);
   EXPECT_TRUE(colour[0] == 1.0f && colour[3] == kGlowAlpha[9]) << colour[0] << " " << colour[3];
   for (int unit = 0; unit < ScreenCopiesPerPass(); ++unit) {
     glActiveTexture(GLenum(GL_TEXTURE0 + unit));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << "unit " << unit;
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value);
-    EXPECT_EQ(value, GL_MODULATE) << "unit " << unit;
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODULATE) << "unit " << unit;
   }
   glActiveTexture(GL_TEXTURE0);
 }
@@ -129,19 +134,14 @@ TEST_F(ScreenCopiesTest, SummedCopiesMatchSeparateBlendsAndRestoreTheState) {
     glMatrixMode(GL_MODELVIEW);
     sum.Sum(capture, kGlowMargin, kGlowAlpha, count);
     GLint viewport[4] = {0, 0, 0, 0};
-    GLint blend[2] = {0, 0};
     float projection[16] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetIntegerv(GL_BLEND_SRC_RGB, &blend[0]);
-    glGetIntegerv(GL_BLEND_DST_RGB, &blend[1]);
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    EXPECT_EQ(std::vector<GLint>({viewport[2], viewport[3], blend[0], blend[1]}),
+    EXPECT_EQ(std::vector<GLint>(
+                  {viewport[2], viewport[3], Get(GL_BLEND_SRC_RGB), Get(GL_BLEND_DST_RGB)}),
               std::vector<GLint>({800, 600, GL_DST_COLOR, GL_ZERO}));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && projection[0] == 1.0f && projection[11] == -1.0f);
-    SetOrtho2D(false);
-    const float background[4] = {0.9f, 0.3f, 0.1f, 1.0f};
-    DrawRect2D(0, 0, 640, 480, background);
-    SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    Background();
     sum.Draw();
     return testsupport::ReadPixelsTopFirst(0, 100, 800, 400);
   };

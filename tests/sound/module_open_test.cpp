@@ -65,9 +65,7 @@ TEST(ModuleOpening, PlayerAndRendererRefuseTheSameFilesForTheSameReasons) {
   openmpt_module_destroy(module);
   // 8 rows of 120 ms.
   EXPECT_NEAR(double(total) / 44100.0, 0.96, 0.01);
-  ASSERT_TRUE(RenderModuleToWav("tone.xm", 1000, 44100, dir.File("out.wav"), false, "", &why))
-      << why;
-  EXPECT_EQ(std::filesystem::file_size(dir.File("out.wav")), 44u + 4000u);
+  // (A whole render's length is the export test's FolderHoldsEveryFrame...)
 }
 
 }  // namespace

@@ -41,11 +41,6 @@ class RecordingLayer : public CLayer {
   Result init_;
 };
 
-void WriteTinyModule(const std::string& path) {
-  std::string error;
-  ASSERT_TRUE(xm::SaveXm(path, soundtest::Module(2, 16), &error)) << error;
-}
-
 // Each test runs on the virtual clock, 10 frames per second, in a folder with
 // a small module, and on a silent output so no device is needed. Layers A, B
 // and C write down their calls.
@@ -54,7 +49,7 @@ class ScenePlayerTest : public ::testing::Test {
   void SetUp() override {
     platform::StartVirtualClock(10);
     platform::UseSilentSoundOutput(true);
-    WriteTinyModule(dir_.File("demomusic.xm"));
+    ASSERT_TRUE(xm::SaveXm(dir_.File("demomusic.xm"), soundtest::Module(2, 16)));
   }
   void TearDown() override { player_.Done(); }
   // Initialises the player on `scenes` and starts it, with an empty log.
@@ -79,29 +74,25 @@ class ScenePlayerTest : public ::testing::Test {
   CScenePlayer player_;
 };
 
-TEST_F(ScenePlayerTest, InitialisesEveryLayerInSceneOrderIncludingRepeats) {
-  player_.sceneData = {{1.0f, {&a, &b}}, {2.0f, {&c}}, {600.0f, {&a}}};
-  EXPECT_EQ(player_.Init("demomusic.xm", nullptr).code, 0);
-  EXPECT_NE(player_.music, 0u);
-  EXPECT_EQ(player_.index, 0);
-  EXPECT_EQ(log_, (Log{"init A", "init B", "init C", "init A"}));
-}
-
-// Each failure gives its own code and message; the layers before it were
-// initialised and nothing after it, so a later empty scene is never reported.
-TEST_F(ScenePlayerTest, FailuresAreReportedInOrderAndStopInitialisation) {
+// Every layer is initialised in scene order, repeats included. Each failure
+// gives its own code and message; the layers before it were initialised and
+// nothing after it, so a later empty scene is never reported.
+TEST_F(ScenePlayerTest, InitialisesInSceneOrderAndStopsAtTheFirstFailure) {
   RecordingLayer broken("B", &log_, Result(7, "CLayer04::Init() : broken"));
-  // The result and the layers initialised, as one line.
+  // The result (with the music loaded, on success) and the layers initialised, as one line.
   auto init = [&](std::vector<Scene> scenes, const char* module) {
     log_.clear();
     CScenePlayer player;
     player.sceneData = std::move(scenes);
     const Result r = player.Init(module, nullptr);
     std::string said = std::to_string(r.code) + " " + r.message;
+    if (r.code == 0 && player.music != 0) said += " (music)";
     for (const std::string& call : log_) said += " | " + call;
     player.Done();
     return said;
   };
+  EXPECT_EQ(init({{1.0f, {&a, &b}}, {2.0f, {&c}}, {600.0f, {&a}}}, "demomusic.xm"),
+            "0 CScenePlayer::Init() : ok! (music) | init A | init B | init C | init A");
   EXPECT_EQ(init({{1.0f, {&a}}}, "missing.xm"), "2 CScenePlayer::Init() : BASS_MusicLoad error!");
   EXPECT_EQ(init({}, "demomusic.xm"), "3 CScenePlayer::Init() : sceneData.empty()");
   EXPECT_EQ(init({{1.0f, {&a}}, {2.0f, {}}}, "demomusic.xm"),
