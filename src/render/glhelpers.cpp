@@ -56,6 +56,15 @@ void ClearDepthBuffer() { glClear(GL_DEPTH_BUFFER_BIT); }
 
 void ClearColorBuffer() { glClear(GL_COLOR_BUFFER_BIT); }
 
+void BindTextureSampling(GLuint* id, GLint filter, GLint wrap) {
+  if (*id == 0) glGenTextures(1, id);
+  glBindTexture(GL_TEXTURE_2D, *id);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+}
+
 void DrawLine2D(const float p1[2], const float p2[2], const float colour[4]) {
   glColor4fv(colour);
   glBegin(GL_LINES);

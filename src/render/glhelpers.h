@@ -30,6 +30,11 @@ void SetBlend(GLenum source, GLenum destination);
 void ClearDepthBuffer();
 void ClearColorBuffer();
 
+// Binds the 2D texture *id on the active unit, making one first when *id is
+// 0, and gives it `filter` for shrinking and enlarging and `wrap` on both
+// axes: the set-up of a texture the program fills itself.
+void BindTextureSampling(GLuint* id, GLint filter, GLint wrap);
+
 void DrawLine2D(const float p1[2], const float p2[2], const float colour[4]);
 // (x1, y1) and (x2, y2) are opposite corners.
 void DrawRect2D(float x1, float y1, float x2, float y2, const float colour[4]);

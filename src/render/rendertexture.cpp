@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "render/glhelpers.h"
 #include "shell/base/glapi.h"
 
 namespace {
@@ -26,12 +27,7 @@ void CRenderTexture::Create(unsigned int newWidth, unsigned int newHeight) {
   width = static_cast<int>(newWidth);
   height = static_cast<int>(newHeight);
   const std::vector<uint8_t> zeros(static_cast<std::size_t>(width) * height * 3, 0);
-  glGenTextures(1, &id);
-  glBindTexture(GL_TEXTURE_2D, id);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  BindTextureSampling(&id, GL_LINEAR, GL_REPEAT);
   glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, zeros.data());
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_VIEWPORT, viewport);

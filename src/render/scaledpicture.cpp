@@ -45,12 +45,7 @@ void CScaledPicture::Reserve(int width, int height) {
   }
   glPushAttrib(GL_TEXTURE_BIT);
   SelectTextureUnit(GL_TEXTURE0_ARB);
-  glGenTextures(1, &id_);
-  glBindTexture(GL_TEXTURE_2D, id_);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  BindTextureSampling(&id_, GL_LINEAR, GL_CLAMP_TO_EDGE);
   // Storage only: every use copies the frame in first.
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, textureWidth_, textureHeight_, 0, GL_RGBA,
                GL_UNSIGNED_BYTE, nullptr);

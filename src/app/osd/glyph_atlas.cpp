@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/glyphs.h"
+#include "render/glhelpers.h"
 
 namespace osd {
 namespace {
@@ -81,12 +82,7 @@ bool GlyphAtlas::Make(int pixelHeight) {
     glyph.s1 = static_cast<float>(left + g.width) / kAtlasWidth;
     glyph.t1 = static_cast<float>(top + g.height) / atlasHeight;
   }
-  if (texture_ == 0) glGenTextures(1, &texture_);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  BindTextureSampling(&texture_, GL_NEAREST, GL_CLAMP);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, kAtlasWidth, atlasHeight, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
                alpha.data());
