@@ -52,9 +52,22 @@ void SetBlend(GLenum source, GLenum destination) {
   glBlendFunc(source, destination);
 }
 
-void ClearDepthBuffer() { glClear(GL_DEPTH_BUFFER_BIT); }
+namespace {
+// Clears the whole drawable even while the picture band's scissor is on: the
+// software renderer clears whole tiles almost for free, but a scissored clear
+// becomes a quad shaded over every pixel of the band. What the clear reaches
+// beyond the band lies under the letterbox bars, painted black afterwards.
+void ClearWhole(GLbitfield buffers) {
+  const bool scissored = glIsEnabled(GL_SCISSOR_TEST) == GL_TRUE;
+  if (scissored) glDisable(GL_SCISSOR_TEST);
+  glClear(buffers);
+  if (scissored) glEnable(GL_SCISSOR_TEST);
+}
+}  // namespace
 
-void ClearColorBuffer() { glClear(GL_COLOR_BUFFER_BIT); }
+void ClearDepthBuffer() { ClearWhole(GL_DEPTH_BUFFER_BIT); }
+
+void ClearColorBuffer() { ClearWhole(GL_COLOR_BUFFER_BIT); }
 
 void BindTextureSampling(GLuint* id, GLint filter, GLint wrap) {
   if (*id == 0) glGenTextures(1, id);

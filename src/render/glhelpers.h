@@ -27,6 +27,8 @@ void PlainFragmentState();
 // Enables blending with the given factors.
 void SetBlend(GLenum source, GLenum destination);
 
+// Both clear the whole drawable, also between BeginPictureBand and
+// EndPictureBand (the scissor test is on again afterwards).
 void ClearDepthBuffer();
 void ClearColorBuffer();
 
