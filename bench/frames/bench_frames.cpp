@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
   if (glWindow.Create("bench", g_width, g_height, 32, 16, nullptr, false) != 0) return 2;
   g_picture = FitPicture(g_width, g_height);
   UsePictureViewport(g_picture);
-  LookupMultitexture();
+  LookupGLExtensions();
   texLib.SetPath(show::kTextureFolder);
   FillProductionTimeline(&scenePlayer.sceneData);
   const Result setup = scenePlayer.Init(show::kMusicFile, nullptr);

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_osd: no GL context: %s\n", reason.c_str());
     return 1;
   }
-  LookupMultitexture();
+  LookupGLExtensions();
   osd::Display display;
   osd::State state;
   state.Touch(0.0);

@@ -390,7 +390,7 @@ void DrawConsole(float t, float eff) {
 
 // Returns the set-up's result; the caller ends the run when it failed.
 Result InitDemo(TimelineFiller fillTimeline) {
-  LookupMultitexture();
+  LookupGLExtensions();
   texLib.SetPath(show::kTextureFolder);
   FollowDrawable();
   fontHeight = std::max(1, (picture.height * 10 + 300) / 600);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "support/gl_context.h"
 
 namespace {
@@ -98,6 +99,64 @@ TEST_F(RenderTextureTest, CopyDrawnWithScreenQuadIsUpright) {
   testsupport::PixelAt(400, 100, rgb);
   EXPECT_NEAR(rgb[0], 128, 3);
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+}
+
+// The fast drawing captures straight into the texture: it holds what the
+// copy of a freshly cleared corner holds (clear colour where nothing was
+// drawn, the nearer of two overlapping quads in front), the drawable's corner
+// is left alone, and each capture starts cleared again, not with the last.
+TEST_F(RenderTextureTest, CaptureIntoTheTextureHoldsWhatTheCopyHolds) {
+  ASSERT_TRUE(glFramebuffers.Available());
+  const auto capture = [](CRenderTexture* texture, float split) {
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);  // as a frame starts
+    texture->BeginCapture();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 64, 0, 64, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glColor3f(1, 0, 0);  // near, drawn first
+    glRectf(0, 0, split, 64);
+    glTranslatef(0, 0, -0.5f);
+    glColor3f(0, 0, 1);  // far: shows only right of the near quad
+    glRectf(0, 0, 48, 64);
+    glDisable(GL_DEPTH_TEST);
+    texture->EndCapture();
+    std::vector<uint8_t> texels(64 * 64 * 3);
+    glBindTexture(GL_TEXTURE_2D, texture->id);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    return texels;
+  };
+  CRenderTexture copied;
+  CRenderTexture drawn;
+  copied.Create(64, 64);
+  drawn.Create(64, 64);
+  SetReferenceDrawing(true);
+  const std::vector<uint8_t> byCopy = capture(&copied, 16);
+  SetReferenceDrawing(false);
+  capture(&drawn, 40);  // a wider near quad, to be cleared away
+  glViewport(10, 20, 300, 200);
+  const std::vector<uint8_t> byTarget = capture(&drawn, 16);
+  EXPECT_EQ(Viewport(), std::vector<GLint>({10, 20, 300, 200}));
+  GLint bound = -1;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+  EXPECT_EQ(bound, 0);
+  EXPECT_EQ(byTarget, byCopy);
+  const auto texel = [&](int x) {
+    return std::vector<int>(&byTarget[x * 3], &byTarget[x * 3 + 3]);
+  };
+  EXPECT_EQ(texel(8), std::vector<int>({255, 0, 0}));
+  EXPECT_EQ(texel(30), std::vector<int>({0, 0, 255}));
+  EXPECT_EQ(texel(60), std::vector<int>({51, 102, 153}));
+  // Nothing was drawn into the drawable's corner.
+  uint8_t rgb[3];
+  testsupport::PixelAt(5, 595, rgb);
+  EXPECT_EQ(std::vector<int>(rgb, rgb + 3), std::vector<int>({51, 102, 153}));
 }
 
 }  // namespace

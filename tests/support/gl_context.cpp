@@ -19,7 +19,7 @@ bool EnsureGLContext() {
       std::fprintf(stderr, "no offscreen GL context: %s\n", reason.c_str());
       state = -1;
     } else {
-      LookupMultitexture();
+      LookupGLExtensions();
       state = 1;
     }
   }

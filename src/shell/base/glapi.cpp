@@ -5,15 +5,42 @@
 #include "platform/window.h"
 
 PFNGLACTIVETEXTUREARBPROC glActiveTextureARB = nullptr;
+FramebufferCalls glFramebuffers;
 
 // Worked out in double and stored as the float nearest to it, 0.017453293.
 const float kDegToRad = static_cast<float>(3.14159274 * (1.0 / 180.0));
 
-bool LookupMultitexture() {
+namespace {
+
+template <typename Call>
+bool Fetch(const char* name, Call* call) {
+  *call = reinterpret_cast<Call>(platform::GetGLProcAddress(name));
+  return *call != nullptr;
+}
+
+void LookupFramebuffers(const char* extensions) {
+  FramebufferCalls calls;
+  if (std::strstr(extensions, "GL_ARB_framebuffer_object") == nullptr) return;
+  const bool all = Fetch("glGenFramebuffers", &calls.genFramebuffers) &&
+                   Fetch("glDeleteFramebuffers", &calls.deleteFramebuffers) &&
+                   Fetch("glBindFramebuffer", &calls.bindFramebuffer) &&
+                   Fetch("glFramebufferTexture2D", &calls.framebufferTexture2D) &&
+                   Fetch("glGenRenderbuffers", &calls.genRenderbuffers) &&
+                   Fetch("glDeleteRenderbuffers", &calls.deleteRenderbuffers) &&
+                   Fetch("glBindRenderbuffer", &calls.bindRenderbuffer) &&
+                   Fetch("glRenderbufferStorage", &calls.renderbufferStorage) &&
+                   Fetch("glFramebufferRenderbuffer", &calls.framebufferRenderbuffer) &&
+                   Fetch("glCheckFramebufferStatus", &calls.checkFramebufferStatus);
+  glFramebuffers = all ? calls : FramebufferCalls();
+}
+
+}  // namespace
+
+bool LookupGLExtensions() {
   const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-  if (extensions == nullptr || std::strstr(extensions, "GL_ARB_multitexture") == nullptr) {
-    return false;
-  }
+  if (extensions == nullptr) return false;
+  LookupFramebuffers(extensions);
+  if (std::strstr(extensions, "GL_ARB_multitexture") == nullptr) return false;
   void* entry = platform::GetGLProcAddress("glActiveTextureARB");
   if (entry == nullptr) entry = platform::GetGLProcAddress("glActiveTexture");
   glActiveTextureARB = reinterpret_cast<PFNGLACTIVETEXTUREARBPROC>(entry);

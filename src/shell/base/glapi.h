@@ -1,5 +1,7 @@
-// OpenGL and GLU for every module that draws, plus the one extension entry
-// point the program uses: glActiveTextureARB, fetched once at start-up.
+// OpenGL and GLU for every module that draws, plus the extension entry points
+// the program uses, fetched once at start-up: glActiveTextureARB, and the
+// framebuffer-object calls with which captures draw straight into their
+// textures where the driver has them.
 #pragma once
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -21,7 +23,27 @@ inline void SelectTextureUnit(GLenum unit) {
 // that is 0.017453293.
 extern const float kDegToRad;
 
+// The framebuffer-object calls (GL_ARB_framebuffer_object, core since
+// OpenGL 3.0), all found or all null.
+struct FramebufferCalls {
+  PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+  PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+  PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+  PFNGLFRAMEBUFFERTEXTURE2DPROC framebufferTexture2D = nullptr;
+  PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+  PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+  PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+  PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+  PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+  PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+
+  bool Available() const { return genFramebuffers != nullptr; }
+};
+extern FramebufferCalls glFramebuffers;
+
 // Fetches glActiveTextureARB when the driver offers GL_ARB_multitexture (with
-// the core glActiveTexture as fallback for the same entry). Needs a current
-// context. Returns false and leaves the pointer null when there is none.
-bool LookupMultitexture();
+// the core glActiveTexture as fallback for the same entry), and the
+// framebuffer-object calls when it offers GL_ARB_framebuffer_object. Needs a
+// current context. Returns false and leaves glActiveTextureARB null when
+// there is no multitexturing.
+bool LookupGLExtensions();
