@@ -29,3 +29,17 @@ void EndPictureBand() {
   if (g_reference) return;
   glDisable(GL_SCISSOR_TEST);
 }
+
+void BeginBehind() {
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glDepthMask(GL_FALSE);
+  glDepthRange(1.0, 1.0);
+}
+
+void EndBehind() {
+  glDepthRange(0.0, 1.0);
+  glDepthMask(GL_TRUE);
+  glDepthFunc(GL_LESS);
+  glDisable(GL_DEPTH_TEST);
+}

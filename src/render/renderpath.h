@@ -19,3 +19,14 @@ void SetReferenceDrawing(bool on);
 // between the two: its corner of the frame reaches under the bars.
 void BeginPictureBand();
 void EndPictureBand();
+
+// Drawing behind what is there: between BeginBehind and EndBehind fragments
+// land only on pixels that nothing has written depth to since the depth
+// buffer was cleared (every fragment lies on the far plane, is tested with
+// GL_LEQUAL and writes no depth). An opaque picture drawn this way after an
+// opaque scene drawn with depth writes leaves the pixels that drawing the
+// picture first and the scene over it leaves, but the software renderer
+// shades only the pixels the scene left uncovered. EndBehind turns the depth
+// test off and brings back GL_LESS, depth writes and the full depth range.
+void BeginBehind();
+void EndBehind();

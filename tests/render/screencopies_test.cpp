@@ -204,4 +204,42 @@ TEST_F(ScreenCopiesTest, PictureBandFollowsTheViewport) {
   EXPECT_EQ(px[0], 255);
 }
 
+// Drawn behind, a picture lands only where nothing wrote depth since the
+// clear, even behind the farthest drawing, and the depth state is back to
+// the usual afterwards.
+TEST_F(ScreenCopiesTest, DrawnBehindShowsOnlyWhereNothingWroteDepth) {
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, 640, 480, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glEnable(GL_DEPTH_TEST);
+  glColor3f(1, 0, 0);
+  glBegin(GL_QUADS);  // the left half, almost at the far plane
+  glVertex3f(0, 0, -0.99f);
+  glVertex3f(320, 0, -0.99f);
+  glVertex3f(320, 480, -0.99f);
+  glVertex3f(0, 480, -0.99f);
+  glEnd();
+  SetOrtho2D(false);
+  BeginBehind();
+  const float blue[4] = {0, 0, 1, 1};
+  DrawRect2D(0, 0, 640, 480, blue);
+  EndBehind();
+  uint8_t left[3], right[3];
+  testsupport::PixelAt(200, 300, left);
+  testsupport::PixelAt(600, 300, right);
+  EXPECT_EQ(std::vector<int>(left, left + 3), std::vector<int>({255, 0, 0}));
+  EXPECT_EQ(std::vector<int>(right, right + 3), std::vector<int>({0, 0, 255}));
+  GLfloat range[2] = {0, 0};
+  glGetFloatv(GL_DEPTH_RANGE, range);
+  GLboolean mask = GL_FALSE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
+  EXPECT_EQ(std::vector<GLint>({Get(GL_DEPTH_FUNC), glIsEnabled(GL_DEPTH_TEST), mask}),
+            std::vector<GLint>({GL_LESS, GL_FALSE, GL_TRUE}));
+  EXPECT_EQ(std::vector<float>(range, range + 2), std::vector<float>({0.0f, 1.0f}));
+}
+
 }  // namespace
