@@ -25,25 +25,6 @@ constexpr int kSampleRate = 48000;
 constexpr size_t kRingSlots = 3;
 constexpr const char* kTitle = "velmora";
 
-// Pixel buffer objects, fetched at run time like every entry point past GL 1.1.
-PFNGLGENBUFFERSPROC genBuffers = nullptr;
-PFNGLDELETEBUFFERSPROC deleteBuffers = nullptr;
-PFNGLBINDBUFFERPROC bindBuffer = nullptr;
-PFNGLBUFFERDATAPROC bufferData = nullptr;
-PFNGLMAPBUFFERPROC mapBuffer = nullptr;
-PFNGLUNMAPBUFFERPROC unmapBuffer = nullptr;
-
-bool LookupBufferObjects() {
-  genBuffers = reinterpret_cast<PFNGLGENBUFFERSPROC>(platform::GetGLProcAddress("glGenBuffers"));
-  deleteBuffers =
-      reinterpret_cast<PFNGLDELETEBUFFERSPROC>(platform::GetGLProcAddress("glDeleteBuffers"));
-  bindBuffer = reinterpret_cast<PFNGLBINDBUFFERPROC>(platform::GetGLProcAddress("glBindBuffer"));
-  bufferData = reinterpret_cast<PFNGLBUFFERDATAPROC>(platform::GetGLProcAddress("glBufferData"));
-  mapBuffer = reinterpret_cast<PFNGLMAPBUFFERPROC>(platform::GetGLProcAddress("glMapBuffer"));
-  unmapBuffer = reinterpret_cast<PFNGLUNMAPBUFFERPROC>(platform::GetGLProcAddress("glUnmapBuffer"));
-  return genBuffers && deleteBuffers && bindBuffer && bufferData && mapBuffer && unmapBuffer;
-}
-
 bool EndsWith(const std::string& text, const std::string& tail) {
   if (text.size() < tail.size()) return false;
   for (size_t i = 0; i < tail.size(); ++i) {
@@ -250,14 +231,14 @@ bool Exporter::Begin(const ExportPlan& plan, std::string* reason) {
   drawnWidth_ = plan.width * factor;
   drawnHeight_ = plan.height * factor;
   drawnBytes_ = static_cast<size_t>(drawnWidth_) * drawnHeight_ * 4;
-  if (LookupBufferObjects()) {
-    genBuffers(2, pbo_);
+  if (glBuffers.Available()) {
+    glBuffers.genBuffers(2, pbo_);
     for (unsigned int buffer : pbo_) {
-      bindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
-      bufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(drawnBytes_), nullptr,
-                 GL_STREAM_READ);
+      glBuffers.bindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
+      glBuffers.bufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(drawnBytes_), nullptr,
+                           GL_STREAM_READ);
     }
-    bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glBuffers.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
   } else {
     direct_.resize(drawnBytes_);
   }
@@ -401,21 +382,21 @@ bool Exporter::CaptureFrame(std::string* reason) {
   if (pbo_[0] != 0) {
     // Frame k goes into one buffer while frame k-1 is taken from the other.
     const int current = pboNext_;
-    bindBuffer(GL_PIXEL_PACK_BUFFER, pbo_[current]);
+    glBuffers.bindBuffer(GL_PIXEL_PACK_BUFFER, pbo_[current]);
     glReadPixels(0, plan_.cropBottom * plan_.supersample, drawnWidth_, drawnHeight_, GL_BGRA,
                  GL_UNSIGNED_BYTE, nullptr);
     if (pboPending_) {
-      bindBuffer(GL_PIXEL_PACK_BUFFER, pbo_[1 - current]);
-      const void* pixels = mapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
+      glBuffers.bindBuffer(GL_PIXEL_PACK_BUFFER, pbo_[1 - current]);
+      const void* pixels = glBuffers.mapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
       if (pixels == nullptr) {
         *reason = "cannot read the frame back";
         ok = false;
       } else {
         ok = Hand(static_cast<const uint8_t*>(pixels), reason);
-        unmapBuffer(GL_PIXEL_PACK_BUFFER);
+        glBuffers.unmapBuffer(GL_PIXEL_PACK_BUFFER);
       }
     }
-    bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glBuffers.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     pboPending_ = true;
     pboNext_ = 1 - current;
   } else {
@@ -433,12 +414,12 @@ bool Exporter::CaptureFrame(std::string* reason) {
 bool Exporter::End(std::string* reason) {
   bool ok = true;
   if (pboPending_) {
-    bindBuffer(GL_PIXEL_PACK_BUFFER, pbo_[1 - pboNext_]);
-    const void* pixels = mapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
+    glBuffers.bindBuffer(GL_PIXEL_PACK_BUFFER, pbo_[1 - pboNext_]);
+    const void* pixels = glBuffers.mapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
     ok = pixels != nullptr && Hand(static_cast<const uint8_t*>(pixels), reason);
     if (pixels == nullptr) *reason = "cannot read the frame back";
-    if (pixels != nullptr) unmapBuffer(GL_PIXEL_PACK_BUFFER);
-    bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    if (pixels != nullptr) glBuffers.unmapBuffer(GL_PIXEL_PACK_BUFFER);
+    glBuffers.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     pboPending_ = false;
   }
   ReleaseGL();
@@ -512,7 +493,7 @@ void Exporter::Cancel() {
 }
 
 void Exporter::ReleaseGL() {
-  if (pbo_[0] != 0 && platform::HasGLContext()) deleteBuffers(2, pbo_);
+  if (pbo_[0] != 0 && platform::HasGLContext()) glBuffers.deleteBuffers(2, pbo_);
   pbo_[0] = pbo_[1] = 0;
   pboPending_ = false;
 }

@@ -6,6 +6,7 @@
 
 PFNGLACTIVETEXTUREARBPROC glActiveTextureARB = nullptr;
 FramebufferCalls glFramebuffers;
+BufferCalls glBuffers;
 
 // Worked out in double and stored as the float nearest to it, 0.017453293.
 const float kDegToRad = static_cast<float>(3.14159274 * (1.0 / 180.0));
@@ -34,12 +35,23 @@ void LookupFramebuffers(const char* extensions) {
   glFramebuffers = all ? calls : FramebufferCalls();
 }
 
+void LookupBuffers(const char* extensions) {
+  BufferCalls calls;
+  if (std::strstr(extensions, "GL_ARB_pixel_buffer_object") == nullptr) return;
+  const bool all =
+      Fetch("glGenBuffers", &calls.genBuffers) && Fetch("glDeleteBuffers", &calls.deleteBuffers) &&
+      Fetch("glBindBuffer", &calls.bindBuffer) && Fetch("glBufferData", &calls.bufferData) &&
+      Fetch("glMapBuffer", &calls.mapBuffer) && Fetch("glUnmapBuffer", &calls.unmapBuffer);
+  glBuffers = all ? calls : BufferCalls();
+}
+
 }  // namespace
 
 bool LookupGLExtensions() {
   const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
   if (extensions == nullptr) return false;
   LookupFramebuffers(extensions);
+  LookupBuffers(extensions);
   if (std::strstr(extensions, "GL_ARB_multitexture") == nullptr) return false;
   void* entry = platform::GetGLProcAddress("glActiveTextureARB");
   if (entry == nullptr) entry = platform::GetGLProcAddress("glActiveTexture");

@@ -1,7 +1,8 @@
 // OpenGL and GLU for every module that draws, plus the extension entry points
-// the program uses, fetched once at start-up: glActiveTextureARB, and the
+// the program uses, fetched once at start-up: glActiveTextureARB, the
 // framebuffer-object calls with which captures draw straight into their
-// textures where the driver has them.
+// textures and the buffer-object calls with which exports read pixels back,
+// where the driver has them.
 #pragma once
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -41,9 +42,24 @@ struct FramebufferCalls {
 };
 extern FramebufferCalls glFramebuffers;
 
+// The buffer-object calls that read pixels back through pixel buffer objects
+// (GL_ARB_pixel_buffer_object), all found or all null.
+struct BufferCalls {
+  PFNGLGENBUFFERSPROC genBuffers = nullptr;
+  PFNGLDELETEBUFFERSPROC deleteBuffers = nullptr;
+  PFNGLBINDBUFFERPROC bindBuffer = nullptr;
+  PFNGLBUFFERDATAPROC bufferData = nullptr;
+  PFNGLMAPBUFFERPROC mapBuffer = nullptr;
+  PFNGLUNMAPBUFFERPROC unmapBuffer = nullptr;
+
+  bool Available() const { return genBuffers != nullptr; }
+};
+extern BufferCalls glBuffers;
+
 // Fetches glActiveTextureARB when the driver offers GL_ARB_multitexture (with
-// the core glActiveTexture as fallback for the same entry), and the
-// framebuffer-object calls when it offers GL_ARB_framebuffer_object. Needs a
+// the core glActiveTexture as fallback for the same entry), the
+// framebuffer-object calls when it offers GL_ARB_framebuffer_object and the
+// buffer-object calls when it offers GL_ARB_pixel_buffer_object. Needs a
 // current context. Returns false and leaves glActiveTextureARB null when
 // there is no multitexturing.
 bool LookupGLExtensions();
