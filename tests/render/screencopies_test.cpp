@@ -210,11 +210,7 @@ TEST_F(ScreenCopiesTest, PictureBandFollowsTheViewport) {
 TEST_F(ScreenCopiesTest, DrawnBehindShowsOnlyWhereNothingWroteDepth) {
   glClearColor(0, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(0, 640, 480, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  SetOrtho2D(false);
   glEnable(GL_DEPTH_TEST);
   glColor3f(1, 0, 0);
   glBegin(GL_QUADS);  // the left half, almost at the far plane
