@@ -13,10 +13,10 @@ void SetReferenceDrawing(bool on);
 // Only the band between the letterbox bars (overlay y 80 to 400) is seen: the
 // frame driver paints the bars opaque black over everything the layers drew.
 // With the fast drawing, BeginPictureBand limits drawing (not the clears of
-// ClearColorBuffer and ClearDepthBuffer) to that band of the current viewport (a pixel row more on
-// each side) with the scissor test; EndPictureBand turns the test off again. Neither does anything
-// with the straightforward drawing. A capture (CRenderTexture) must not lie
-// between the two: its corner of the frame reaches under the bars.
+// ClearColorBuffer and ClearDepthBuffer) to that band of the current viewport
+// (a pixel row more on each side) with the scissor test; EndPictureBand turns
+// the test off again. Neither does anything with the straightforward drawing. A capture
+// (CRenderTexture) must not lie between the two: its corner of the frame reaches under the bars.
 void BeginPictureBand();
 void EndPictureBand();
 

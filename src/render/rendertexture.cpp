@@ -86,10 +86,8 @@ void CRenderTexture::BeginCapture() {
   if (!inTarget_) return;
   glGetIntegerv(GL_FRAMEBUFFER_BINDING, &outerFramebuffer_);
   glFramebuffers.bindFramebuffer(GL_FRAMEBUFFER, target_);
-  const bool scissored = glIsEnabled(GL_SCISSOR_TEST) == GL_TRUE;
-  if (scissored) glDisable(GL_SCISSOR_TEST);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (scissored) glEnable(GL_SCISSOR_TEST);
+  ClearColorBuffer();
+  ClearDepthBuffer();
 }
 
 void CRenderTexture::EndCapture() {
