@@ -1,8 +1,10 @@
 #include "particle/particle.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "shell/base/glapi.h"
 #include "texture/texlib.h"
 
@@ -73,6 +75,7 @@ Result CParticle::Create(const ParticleDesc& newDesc, const std::string& texture
   if (pTexLib == nullptr) return Result(1, "CParticle::Create() : no texture library!");
   const Result added = pTexLib->Add(textureFile, &id);
   if (added.code != 0) return Result(1, "CParticle::Create() : " + added.message);
+  levels_.Make(id);
   particles.reserve(desc.count);
   for (uint32_t i = 0; i < desc.count; ++i) {
     particles.push_back(Particle());
@@ -93,16 +96,61 @@ void CParticle::Emit(uint32_t index, float birthTime) {
   p.birth = birthTime;
 }
 
+namespace {
+
+void DrawSquare(float x, float y, float z, float h) {
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex3f(x - h, y - h, z);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex3f(x + h, y - h, z);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex3f(x + h, y + h, z);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex3f(x - h, y + h, z);
+  glEnd();
+}
+
+// The part of the square whose samples of `level` can be lit: the square
+// cut down to the level's extents, with its corners cut along its reach.
+void DrawLitPart(const CMipLevels& levels, int level, float x, float y, float z, float h) {
+  const float eU = levels.extentU[level];
+  const float eV = levels.extentV[level];
+  const float r = levels.reach[level];
+  if (eU <= 0.0f || eV <= 0.0f) return;  // a black level adds nothing
+  const float a = std::min(eV, r - eU);
+  const float b = std::min(eU, r - eV);
+  const float corners[8][2] = {{eU, -a}, {eU, a},   {b, eV},   {-b, eV},
+                               {-eU, a}, {-eU, -a}, {-b, -eV}, {b, -eV}};
+  glBegin(GL_POLYGON);
+  for (const auto& c : corners) {
+    glTexCoord2f(0.5f + c[0], 0.5f + c[1]);
+    glVertex3f(x + 2.0f * h * c[0], y + 2.0f * h * c[1], z);
+  }
+  glEnd();
+}
+
+}  // namespace
+
 void CParticle::Draw(float halfSize) {
   SelectTextureUnit(GL_TEXTURE0_ARB);
   // Without a sprite (a failed Create) there is nothing to bind; binding the
   // "none" value would make a stray texture object of that name.
-  glBindTexture(GL_TEXTURE_2D, id != kNoTexture ? id : 0);
+  const GLuint sprite = id != kNoTexture ? id : 0;
+  GLuint bound = sprite;
+  glBindTexture(GL_TEXTURE_2D, bound);
   glDisable(GL_CULL_FACE);
   glDepthMask(GL_FALSE);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
   glEnable(GL_TEXTURE_2D);
+
+  // The fast drawing gives a sprite whose mipmap level is certain that
+  // level's own texture and draws only its lit part: the same texels with the
+  // same weights, for less work per pixel and fewer pixels.
+  const bool byLevel = !ReferenceDrawing() && levels_.count > 0;
+  ScreenTransform to;
+  if (byLevel) to.Read();
 
   const float now = static_cast<float>(clock.GetTime());
   const float h = halfSize;
@@ -120,16 +168,25 @@ void CParticle::Draw(float halfSize) {
     const float y = curve.point[1];
     const float z = curve.point[2];
     glColor4f(1.0f, 1.0f, 1.0f, Lerp(1.0f, 0.0f, life));
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(x - h, y - h, z);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(x + h, y - h, z);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(x + h, y + h, z);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(x - h, y + h, z);
-    glEnd();
+    int level = -1;
+    if (byLevel) {
+      const float corner[3] = {x - h, y - h, z};
+      const float edgeS[3] = {2.0f * h, 0.0f, 0.0f};
+      const float edgeT[3] = {0.0f, 2.0f * h, 0.0f};
+      level = QuadMipLevel(to, corner, edgeS, edgeT, float(levels_.widths[0]),
+                           float(levels_.heights[0]));
+      level = std::min(level, levels_.count - 1);
+    }
+    const GLuint wanted = level >= 0 ? levels_.ids[level] : sprite;
+    if (wanted != bound) {
+      glBindTexture(GL_TEXTURE_2D, wanted);
+      bound = wanted;
+    }
+    if (level >= 0) {
+      DrawLitPart(levels_, level, x, y, z, h);
+    } else {
+      DrawSquare(x, y, z, h);
+    }
   }
 
   glDepthMask(GL_TRUE);

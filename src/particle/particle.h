@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "render/miplevels.h"
 #include "shell/base/result.h"
 #include "shell/base/timer.h"
 #include "shell/base/vec3.h"
@@ -88,4 +89,7 @@ class CParticle {
   uint32_t id = kNoTexture;  // sprite texture, owned by the library
   CTimer clock;              // the particle clock
   ParticleDesc desc;
+
+ private:
+  CMipLevels levels_;  // the sprite's levels for the fast drawing
 };

@@ -1,5 +1,6 @@
 #include "render/image2d.h"
 
+#include "render/renderpath.h"
 #include "shell/base/glapi.h"
 #include "texture/texlib.h"
 
@@ -8,6 +9,7 @@ Result CImage2D::Load(const std::string& fileName, CTexLib* pTexLib) {
   Result added = pTexLib->Add(fileName, &id);
   if (added.code != 0) return Result(1, "CImage2D::Load() : " + added.message);
   pTexLib->GetSize(id, &width, &height);
+  levels_.Make(id);
   return Result(0, "CImage2D::Load() : ok!");
 }
 
@@ -17,7 +19,14 @@ void CImage2D::Draw(float x, float y, float w, float h, const float colour[4]) c
   if (id == kNoTexture) return;
   SelectTextureUnit(GL_TEXTURE0_ARB);
   glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, id);
+  int level = -1;
+  if (!ReferenceDrawing() && levels_.count > 0) {
+    const float origin[3] = {x, y, 0.0f};
+    const float edgeS[3] = {w, 0.0f, 0.0f};
+    const float edgeT[3] = {0.0f, h, 0.0f};
+    level = levels_.LevelFor(origin, edgeS, edgeT);
+  }
+  glBindTexture(GL_TEXTURE_2D, level >= 0 ? levels_.ids[level] : id);
   glColor4fv(colour);
   glBegin(GL_QUADS);
   glTexCoord2f(0.0f, 0.0f);

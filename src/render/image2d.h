@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "render/miplevels.h"
 #include "shell/base/result.h"
 #include "texture/tex.h"
 
@@ -16,9 +17,14 @@ class CImage2D {
   // Draws the picture with its upper-left corner at (x, y), w by h units,
   // tinted by colour; the top row of the picture lies on the upper edge.
   // Blend and depth state are the caller's. Draws nothing without a texture.
+  // The fast drawing samples the one mipmap level the quad shows, where that
+  // is certain, from the level's own texture (CMipLevels).
   void Draw(float x, float y, float w, float h, const float colour[4]) const;
 
   float width = 0.0f;
   float height = 0.0f;
   uint32_t id = kNoTexture;
+
+ private:
+  CMipLevels levels_;
 };

@@ -2,8 +2,12 @@
 // life cycle on the particle clock and the drawn picture.
 #include "particle/particle.h"
 
+#include <cmath>
+
+#include "content/jpeg_writer.h"
 #include "effects_a/stage.h"
 #include "render/glhelpers.h"
+#include "render/renderpath.h"
 #include "shell/objects/globals.h"
 
 namespace {
@@ -107,6 +111,49 @@ TEST_F(ParticleTest, LifeOfExactlyOneIsRebornOnALaterFrame) {
   EXPECT_FLOAT_EQ(swarm.particles[0].birth, 4.1f);
   EXPECT_FLOAT_EQ(swarm.particles[0].rate, 0.35f);
   EXPECT_EQ(ParticleRandom(), kSeq[20]);
+}
+
+// At three sizes of the picture (sprites sampling levels 0 to 3), the fast
+// drawing, which gives a sprite whose level is certain that level's own
+// texture and draws only its lit part, shows what the mipmapped squares show,
+// but for a step of rounding where a polygon and a square are split into
+// triangles differently.
+TEST_F(ParticleTest, FastDrawingShowsWhatTheMipmappedSquaresShow) {
+  std::vector<uint8_t> glow;
+  for (int y = 0; y < 128; ++y) {
+    for (int x = 0; x < 128; ++x) {
+      const float d = std::hypot((x + 0.5f) / 128 - 0.5f, (y + 0.5f) / 128 - 0.5f);
+      // A hard rim: every texel the lit part leaves out shows.
+      const float light = d < 0.4f ? 0.3f + std::exp(-d * d * 40) + (x == 64 ? 0.4f : 0.0f) : 0.0f;
+      glow.insert(glow.end(), {uint8_t(std::min(255.0f, 255 * light)), uint8_t(180 * light), 0});
+    }
+  }
+  std::string error;
+  ASSERT_TRUE(content::WriteJpeg("textures/glow.jpg", 128, 128, 3, glow.data(), 100, {}, &error));
+  const auto draw = [this](int side, bool reference) {
+    ParticleRandomSeed(1);
+    EXPECT_EQ(swarm.Create(SceneDesc(150), "glow.jpg", &texLib).code, 0);
+    SetReferenceDrawing(reference);
+    fx::Clear(0.0f);
+    glViewport(0, 0, side * 4, side * 3);
+    SetPerspective(CVec3(0, 0, 50), CVec3(0, 0, 0), CVec3(0, 1, 0), 60, 200);
+    swarm.Draw(5.0f);
+    SetReferenceDrawing(false);
+    return fx::ReadFrame();
+  };
+  fx::Advance(25);  // flights a eighth to all of the way along
+  for (int side : {200, 60, 25}) {
+    SCOPED_TRACE(side);
+    const fx::Frame squares = draw(side, true);
+    const fx::Frame fast = draw(side, false);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_NE(uint32_t(bound), swarm.id);  // the last sprite's level texture
+    EXPECT_GT(squares.Differences(fx::Frame{std::vector<uint8_t>(800 * 600 * 3, 0)}, 8),
+              side * side);
+    EXPECT_EQ(fast.Differences(squares, 1), 0);
+  }
+  glViewport(0, 0, 800, 600);
 }
 
 TEST(HermiteTest, EndsAndMiddle) {
