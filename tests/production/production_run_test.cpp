@@ -2,7 +2,8 @@
 // 4 frames a second (640x480, console hidden) loads without an error and
 // shows something in every scene; its frames are the straight pictures that
 // starts and seeks must land on, and a second run (label `show`) must draw
-// them again. How a run ends is the shell's, checked with its test show.
+// them again; a paused run stands still. How a run ends is the shell's,
+// checked with its test show.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -149,6 +150,33 @@ TEST(TransportTest, F2AfterAStartFollowsTheTimeline) {
             "index = 0 time 12.00 eff  12.00 \n"
             "index = 2 time 40.00 eff  16.00 \n"
             "index = 11 time 190.00 eff  8.50 \n");
+}
+
+// Paused at 100.2 s in the particle scene and resumed at run time 101.6 (the
+// console showing, unlike the runs above): every frame of the pause is the
+// same, console included, and after it the swarm moves on again (compared
+// between the letterbox bands: the lower one holds the console, whose
+// frame-rate count moves on). The run clock went on through the pause, the
+// demo clock did not: at run time 101.8 the show stood at 100.4 s.
+TEST(TransportTest, PauseFreezesPictureSwarmAndConsole) {
+  testsupport::TempDir data, out;
+  testsupport::CopyShowData(VELMORA_DATA_DIR, data.path());  // the log lands beside the data
+  std::vector<std::string> args = {VELMORA_PATH, "--data",      data.path(), "--offscreen",
+                                   "--fps",      "5",           "--start",   "100",
+                                   "--key",      "100.2:Space", "--key",     "101.6:Space",
+                                   "--key",      "101.8:F2",    "--until",   "101.8"};
+  const char* times[] = {"100.2", "100.6", "101.4", "101.8"};
+  for (const std::string t : times)
+    args.insert(args.end(), {"--shot", t + ":" + out.File(t + ".png")});
+  const ProgramRun run = testsupport::RunProgram(args, {}, {}, 600);
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  std::vector<Picture> p;
+  for (const std::string t : times) p.push_back(testsupport::LoadPNG(out.File(t + ".png")));
+  EXPECT_EQ(p[1].rgb, p[2].rgb);
+  EXPECT_EQ(p[0].rgb, p[1].rgb);
+  EXPECT_LT(BandPsnr(p[2], p[3]), 45.0);
+  EXPECT_EQ(testsupport::ReadText(data.File("error_log.txt")),
+            "index = 5 time 100.40 eff  6.20 \n");
 }
 
 }  // namespace
