@@ -1,6 +1,7 @@
 // The production itself, offscreen on its own data. One straight run at
-// 4 frames a second (640x480, console hidden) loads without an error and
-// shows something in every scene; its frames are the straight pictures that
+// 4 frames a second (640x480, console hidden) plays without an error (what
+// every scene shows is held by the stored reference pictures, see
+// reference_pictures_test.cpp); its frames are the straight pictures that
 // starts and seeks must land on, and a second run (label `show`) must draw
 // them again; a paused run stands still. How a run ends is the shell's,
 // checked with its test show.
@@ -60,34 +61,12 @@ ProgramRun RunShow(const std::string& folder) {
   return run;
 }
 
-// Sampled pixels of the band between the letterbox bands that differ from
-// its first one.
-int Distinct(const Picture& p) {
-  int distinct = 0;
-  if (p.height == 0) return 0;
-  const uint8_t* first = p.At(0, p.height / 6);
-  for (int y = p.height / 6; y < p.height * 5 / 6; y += 7) {
-    for (int x = 0; x < p.width; x += 7) {
-      const uint8_t* px = p.At(x, y);
-      distinct += (px[0] != first[0] || px[1] != first[1] || px[2] != first[2]) ? 1 : 0;
-    }
-  }
-  return distinct;
-}
-
 TEST(WholeShow, PlaysEverySceneWithoutAnError) {
   const std::string folder = Folder("first");
   const ProgramRun run = RunShow(folder);
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out, "");  // nothing logged
-  std::vector<uint8_t> previous;
-  for (const std::string& t : kSceneShots) {
-    const Picture p = testsupport::LoadPNG(folder + "/" + t + ".png");
-    EXPECT_GT(Distinct(p), 100) << "frame at " << t << " s is flat";
-    EXPECT_NE(p.rgb, previous) << "frame at " << t << " s is the previous scene's";
-    previous = p.rgb;
-  }
 }
 
 TEST(WholeShow, ASecondRunDrawsTheSameFrames) {
