@@ -1,5 +1,5 @@
 // The show's look held against stored pictures that do not move with the
-// code: every scene at the moments of scene_moments.h, drawn offscreen at
+// code: every scene at the moments below, drawn offscreen at
 // 800x600 and at 1440x1080, scaled to the stored 200x150 by one box filter and
 // compared over the band between the letterbox bars with the pictures in
 // tests/reference/pictures. The stored pictures change only when the look is
@@ -27,7 +27,6 @@
 #include <string>
 #include <vector>
 
-#include "production/scene_moments.h"
 #include "support/picture_scale.h"
 #include "support/png_read.h"
 #include "support/run_program.h"
@@ -37,8 +36,30 @@
 
 namespace {
 
-using scenemoments::kFps;
 using testsupport::Picture;
+
+// Frames a second of the runs that shoot the moments: the scene clocks start
+// on this rate's frames, so pictures are of runs at this rate.
+constexpr int kFps = 4;
+
+// The moments at which the tests look at every scene of the production: three
+// per scene, just after it starts, inside, and near its end (the echo scenes
+// also at their strongest and weakest pulse). Runs at kFps frames a second take
+// the first frame at or after each, a frame of the scene named beside it.
+const std::vector<std::string> kTimes = {
+    "0.5",   "6.2",   "12",      // glow opening
+    "13",    "17",    "23.5",    // logo
+    "25",    "33",    "40.5",    // flying object
+    "42",    "60",    "81",      // tunnel
+    "83",    "88",    "94",      // crabs
+    "95",    "100",   "105.4",   // particles
+    "106",   "110.2", "116",     // wide-angle echo
+    "118",   "126",   "134.5",   // tumbling object
+    "135",   "137.2", "140.2",   // echo again
+    "141",   "150",   "157.75",  // game piece
+    "158.5", "170",   "181",     // stepped glow
+    "182",   "188",   "193.5",   // closing picture
+};
 
 constexpr int kStoredWidth = 200;
 constexpr int kStoredHeight = 150;
@@ -68,7 +89,7 @@ std::string Seconds(int64_t frame) {
 
 std::vector<Moment> Moments(const std::vector<Scene>& scenes) {
   std::vector<Moment> moments;
-  for (const std::string& time : scenemoments::kTimes) {
+  for (const std::string& time : kTimes) {
     Moment m;
     m.frame = FirstFrameAtOrAfter(std::stod(time), kFps);
     m.scene = LocateFrame(scenes, m.frame, kFps).index;
