@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -58,14 +59,14 @@ TEST(ClaimTest, TwoRunsNeverShareATemporaryName) {
   std::string own;
   platform::TemporaryName(path, &own);
   TempDir dir;
-  const pid_t child = fork();
-  if (child == 0) {
-    std::string name;
-    platform::TemporaryName(path, &name);
-    dir.Write("child", name);
-    _exit(0);
-  }
-  waitpid(child, nullptr, 0);
+  testsupport::RunInChild(
+      [&] {
+        std::string name;
+        platform::TemporaryName(path, &name);
+        dir.Write("child", name);
+        return 0;
+      },
+      10);
   EXPECT_NE(ReadText(dir.File("child")), "");
   EXPECT_NE(ReadText(dir.File("child")), own);
   EXPECT_EQ(own.rfind("/some/folder/.frame_000001.png.", 0), 0u) << own;

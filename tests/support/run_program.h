@@ -2,6 +2,7 @@
 #pragma once
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,12 @@ pid_t StartProgram(const std::vector<std::string>& args, const std::vector<std::
                    const std::string& errPath = "/dev/null");
 // Waits for a child: its exit status, or 128 + the signal that ended it.
 int WaitProgram(pid_t child);
+
+// Runs `body` in a forked child that ends with what it returns, its stdout
+// and stderr written into the given files, ended by SIGALRM after
+// `timeoutSeconds`: WaitProgram's status (128 + SIGALRM for a hang), or -1
+// when no child could be made.
+int RunInChild(const std::function<int()>& body, int timeoutSeconds,
+               const std::string& outPath = "/dev/null", const std::string& errPath = "/dev/null");
 
 }  // namespace testsupport
