@@ -30,7 +30,7 @@ extern "C" void glBindTexture(GLenum target, GLuint texture) {
   real(target, texture);
 }
 
-static std::string Said(const Result& r) { return std::to_string(r.code) + " " + r.message; }
+using fixtures::Said;  // a result as "code message"
 
 // Pixels at (x, y from the top), one digit per channel (1 full, 0 empty, ?
 // between) and a blank after each pixel.
