@@ -107,22 +107,13 @@ TEST_F(ViewerTest, ExportsShowTheDisplayOnlyWithOsd) {
   EXPECT_EQ(LoadPNG(Out("osd/frame_000004.png")).rgb, LoadPNG(Out("plain/frame_000004.png")).rgb);
 }
 
-// The chapters ffprobe finds in a video: "start title" per line.
+// The chapters ffprobe finds in a video: their starts and titles.
 std::vector<std::pair<double, std::string>> Chapters(const std::string& video) {
-  const ProgramRun probe =
-      testsupport::RunProgram({"/bin/sh", "-c",
-                               "exec ffprobe -v error -show_entries "
-                               "chapter=start_time:chapter_tags=title -of csv=p=0 \"$0\"",
-                               video});
-  EXPECT_EQ(probe.exitStatus, 0) << probe.err;
+  std::istringstream lines(
+      testsupport::Probe(video, "-show_entries chapter=start_time:chapter_tags=title"));
   std::vector<std::pair<double, std::string>> chapters;
-  std::istringstream lines(probe.out);
-  std::string line;
-  while (std::getline(lines, line)) {
-    const size_t comma = line.find(',');
-    if (comma == std::string::npos) continue;
-    chapters.emplace_back(std::atof(line.substr(0, comma).c_str()), line.substr(comma + 1));
-  }
+  for (std::string start, title; std::getline(lines, start) && std::getline(lines, title);)
+    chapters.emplace_back(std::atof(start.c_str()), title);
   return chapters;
 }
 

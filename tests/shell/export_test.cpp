@@ -28,6 +28,7 @@ namespace {
 using testsupport::LoadPNG;
 using testsupport::Names;
 using testsupport::Picture;
+using testsupport::Probe;
 using testsupport::ProgramRun;
 using testsupport::ReadText;
 using testsupport::TempDir;
@@ -111,15 +112,6 @@ class ExportTest : public ::testing::Test {
     out_.Write("fakebin/ffmpeg", "#!/bin/sh\n" + body + "\n");
     fs::permissions(bin + "/ffmpeg", fs::perms::owner_all);
     return "PATH=" + bin + ":" + std::getenv("PATH");
-  }
-
-  static std::string Probe(const std::string& file, const std::string& what) {
-    std::string out = testsupport::RunProgram(
-                          {"/bin/sh", "-c",
-                           "exec ffprobe -v error " + what + " -of default=nw=1:nk=1 \"$0\"", file})
-                          .out;
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
   }
 
   // The real ffmpeg, for stand-ins that run it in the end.

@@ -68,4 +68,13 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<st
   return run;
 }
 
+std::string Probe(const std::string& file, const std::string& what) {
+  std::string out =
+      RunProgram({"/bin/sh", "-c",
+                  "exec ffprobe -v error " + what + " -of default=nw=1:nk=1 \"$0\"", file})
+          .out;
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
 }  // namespace testsupport
