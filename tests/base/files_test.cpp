@@ -12,26 +12,10 @@ namespace {
 using testsupport::ScopedChdir;
 using testsupport::TempDir;
 
-TEST(FilesTest, BackslashNamesOpenFilesInFoldersIgnoringCase) {
-  TempDir dir;
-  dir.Write("textures/bw06.jpg", "exact");
-  dir.Write("Scenes/KRAB.3DS", "capitals");
-  ScopedChdir cd(dir.path());
-
-  EXPECT_EQ(platform::ResolvePath("textures\\bw06.jpg"), "textures/bw06.jpg");
-  // Each component is looked up on its own: folder and file differ in case.
-  EXPECT_EQ(platform::ResolvePath("scenes\\krab.3ds"), "Scenes/KRAB.3DS");
-  EXPECT_EQ(platform::ResolvePath("TEXTURES\\BW06.JPG"), "textures/bw06.jpg");
-
-  std::vector<uint8_t> bytes;
-  ASSERT_TRUE(platform::ReadWholeFile("scenes\\Krab.3ds", &bytes));
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "capitals");
-
-  FILE* file = platform::OpenFile("textures\\BW06.jpg", "rb");
-  ASSERT_NE(file, nullptr);
-  std::fclose(file);
-}
-
+// Backslash names resolve component by component ignoring case where the
+// exact name is missing: SoundLayer.LoadRefusesMissingAndCutModulesAndFindsTheProgramsNames
+// (folder and file in other cases) and TextureTest.LibraryLoadsEachKeyOnce...
+// (a file in other case) load through them.
 TEST(FilesTest, MissingFilesAndFoldersFailCleanlySayingWhy) {
   TempDir dir;
   dir.Write("textures/a.jpg", "a");

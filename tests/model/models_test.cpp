@@ -8,7 +8,6 @@
 #include <sstream>
 #include <vector>
 
-#include "content/jpeg_writer.h"
 #include "model/animmodel.h"
 #include "model/fixtures.h"
 #include "model/mesh3ds.h"
@@ -16,6 +15,7 @@
 #include "platform/failure_note.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
+#include "texture/fixtures.h"
 #include "texture/texlib.h"
 
 using namespace modeltest;
@@ -30,7 +30,7 @@ extern "C" void glBindTexture(GLenum target, GLuint texture) {
   real(target, texture);
 }
 
-static std::string Said(const Result& r) { return std::to_string(r.code) + " " + r.message; }
+using fixtures::Said;  // a result as "code message"
 
 // Pixels at (x, y from the top), one digit per channel (1 full, 0 empty, ?
 // between) and a blank after each pixel.
@@ -52,13 +52,8 @@ class DrawTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(testsupport::EnsureGLContext());
     dir_.Write("scenes/.keep", "");
-    for (int channel : {0, 1}) {
-      const uint8_t rgb[3] = {uint8_t(255 - 255 * channel), uint8_t(255 * channel), 0};
-      std::vector<uint8_t> jpeg;
-      ASSERT_TRUE(content::EncodeJpeg(1, 1, 3, rgb, 95, {}, &jpeg, nullptr));
-      dir_.Write(channel ? "textures/green.jpg" : "textures/red.jpg",
-                 std::string(jpeg.begin(), jpeg.end()));
-    }
+    dir_.Write("textures/red.jpg", fixtures::Str(fixtures::Encode(1, 1, 3, {255, 0, 0})));
+    dir_.Write("textures/green.jpg", fixtures::Str(fixtures::Encode(1, 1, 3, {0, 255, 0})));
     lib_.SetPath("textures\\");
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   }

@@ -6,8 +6,6 @@
 // VELMORA_HOSTILE_LONG for the long run of the hostile files alone.
 #include <lib3ds/file.h>
 #include <lib3ds/node.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <random>
@@ -16,6 +14,7 @@
 #include "model/fixtures.h"
 #include "model/staticmodel.h"
 #include "model/validate3ds.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "texture/texlib.h"
 
@@ -53,19 +52,17 @@ static void UseScene() {
   lib.textures.clear();
 }
 
-// "" when the child loading `bytes` ended normally within 20 s, else its wait
-// status (a hang ends by SIGALRM).
+// "" when the child loading `bytes` ended normally within 20 s, else its
+// status (128 + the signal that ended it; SIGALRM for a hang).
 static std::string LoadInChild(const std::string& bytes) {
   std::ofstream("scenes/case.3ds", std::ios::binary | std::ios::trunc) << bytes;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    alarm(20);
-    UseScene();
-    _exit(0);
-  }
-  int status = -1;
-  if (pid > 0) waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? "" : "status " + std::to_string(status);
+  const int status = testsupport::RunInChild(
+      [] {
+        UseScene();
+        return 0;
+      },
+      20);
+  return status == 0 ? "" : "status " + std::to_string(status);
 }
 
 TEST(HostileScenes, TruncatedAndMutatedScenesAreRefusedOrFailCleanly) {

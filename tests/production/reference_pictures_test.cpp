@@ -1,5 +1,5 @@
 // The show's look held against stored pictures that do not move with the
-// code: every scene at the moments of scene_moments.h, drawn offscreen at
+// code: every scene at the moments below, drawn offscreen at
 // 800x600 and at 1440x1080, scaled to the stored 200x150 by one box filter and
 // compared over the band between the letterbox bars with the pictures in
 // tests/reference/pictures. The stored pictures change only when the look is
@@ -11,6 +11,11 @@
 // 1440x1080 under the `show` label): keys seek (5 s steps, scene starts)
 // towards each moment and frames play on from there; a seek lands on exactly
 // the frame a straight run draws.
+//
+// The same runs compare the fast drawing with the straightforward one
+// (VELMORA_REFERENCE_DRAWING=1, label `show`): at both sizes every moment
+// drawn both ways must give the same picture within rounding and resampling,
+// a PSNR of at least 38 dB over the whole frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,7 +27,6 @@
 #include <string>
 #include <vector>
 
-#include "production/scene_moments.h"
 #include "support/picture_scale.h"
 #include "support/png_read.h"
 #include "support/run_program.h"
@@ -32,8 +36,30 @@
 
 namespace {
 
-using scenemoments::kFps;
 using testsupport::Picture;
+
+// Frames a second of the runs that shoot the moments: the scene clocks start
+// on this rate's frames, so pictures are of runs at this rate.
+constexpr int kFps = 4;
+
+// The moments at which the tests look at every scene of the production: three
+// per scene, just after it starts, inside, and near its end (the echo scenes
+// also at their strongest and weakest pulse). Runs at kFps frames a second take
+// the first frame at or after each, a frame of the scene named beside it.
+const std::vector<std::string> kTimes = {
+    "0.5",   "6.2",   "12",      // glow opening
+    "13",    "17",    "23.5",    // logo
+    "25",    "33",    "40.5",    // flying object
+    "42",    "60",    "81",      // tunnel
+    "83",    "88",    "94",      // crabs
+    "95",    "100",   "105.4",   // particles
+    "106",   "110.2", "116",     // wide-angle echo
+    "118",   "126",   "134.5",   // tumbling object
+    "135",   "137.2", "140.2",   // echo again
+    "141",   "150",   "157.75",  // game piece
+    "158.5", "170",   "181",     // stepped glow
+    "182",   "188",   "193.5",   // closing picture
+};
 
 constexpr int kStoredWidth = 200;
 constexpr int kStoredHeight = 150;
@@ -63,7 +89,7 @@ std::string Seconds(int64_t frame) {
 
 std::vector<Moment> Moments(const std::vector<Scene>& scenes) {
   std::vector<Moment> moments;
-  for (const std::string& time : scenemoments::kTimes) {
+  for (const std::string& time : kTimes) {
     Moment m;
     m.frame = FirstFrameAtOrAfter(std::stod(time), kFps);
     m.scene = LocateFrame(scenes, m.frame, kFps).index;
@@ -81,7 +107,7 @@ std::vector<Moment> Moments(const std::vector<Scene>& scenes) {
 // Right by five seconds) while one does, then frame by frame. A key pressed
 // in a frame moves the frame after it.
 void Shoot(const std::vector<Scene>& scenes, const std::vector<Moment>& moments,
-           const std::string& size, const testsupport::TempDir& dir) {
+           const std::string& size, const testsupport::TempDir& dir, bool straightforward = false) {
   std::vector<std::string> args = {
       VELMORA_PATH, "--data", VELMORA_DATA_DIR, "--offscreen", "--fps", std::to_string(kFps),
       "--size",     size,     "--key",          "0:F1"};
@@ -107,16 +133,23 @@ void Shoot(const std::vector<Scene>& scenes, const std::vector<Moment>& moments,
   args.insert(args.end(), {"--until", Seconds(runFrame)});
   std::printf("one run of %" PRId64 " frames for %zu moments\n", runFrame + 1, moments.size());
   std::fflush(stdout);  // the run would print it again
-  const testsupport::ProgramRun run = testsupport::RunProgram(args, {}, {}, 600);
+  const testsupport::ProgramRun run = testsupport::RunProgram(
+      args, {std::string("VELMORA_REFERENCE_DRAWING=") + (straightforward ? "1" : "0")}, {}, 600);
   ASSERT_EQ(run.exitStatus, 0) << run.err;
+}
+
+// The scenes of the show's table, as the timeline places them.
+std::vector<Scene> TableScenes() {
+  std::vector<Scene> scenes;
+  for (const show::SceneRow& row : show::kScenes) scenes.push_back({row.endTime, {}});
+  return scenes;
 }
 
 // Draws every moment at width x height, compares it with its stored picture
 // and, at 800x600 when asked, first writes the stored pictures anew.
 void CompareWithStored(int width, int height) {
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
-  std::vector<Scene> scenes;
-  for (const show::SceneRow& row : show::kScenes) scenes.push_back({row.endTime, {}});
+  const std::vector<Scene> scenes = TableScenes();
   const std::vector<Moment> moments = Moments(scenes);
   // Pictures a failure left at this size before.
   const std::string failures = std::string(VELMORA_FAILURE_DIR) + "/" + size + "/";
@@ -179,11 +212,41 @@ void CompareWithStored(int width, int height) {
   std::printf("lowest PSNR against the stored pictures at %s: %.1f dB\n", size.c_str(), lowest);
 }
 
+// Every moment drawn the fast and the straightforward way at width x height.
+void CompareWithStraightforwardDrawing(int width, int height) {
+  const std::string size = std::to_string(width) + "x" + std::to_string(height);
+  const std::vector<Scene> scenes = TableScenes();
+  const std::vector<Moment> moments = Moments(scenes);
+  testsupport::TempDir fast, straightforward;
+  ASSERT_NO_FATAL_FAILURE(Shoot(scenes, moments, size, fast));
+  ASSERT_NO_FATAL_FAILURE(Shoot(scenes, moments, size, straightforward, true));
+  double lowest = INFINITY;
+  for (const Moment& m : moments) {
+    const Picture a = testsupport::LoadPNG(fast.File(m.name + ".png"));
+    const Picture b = testsupport::LoadPNG(straightforward.File(m.name + ".png"));
+    ASSERT_EQ(std::make_pair(a.width, a.height), std::make_pair(width, height)) << m.name;
+    ASSERT_EQ(a.rgb.size(), b.rgb.size()) << m.name;
+    const double psnr = testsupport::Psnr(a, b);
+    EXPECT_GE(psnr, 38.0) << m.name << " at " << size;
+    lowest = std::min(lowest, psnr);
+  }
+  std::printf("lowest PSNR of the fast against the straightforward drawing at %s: %.1f dB\n",
+              size.c_str(), lowest);
+}
+
 // The design's size, in the default suite.
 TEST(ReferencePicturesTest, EverySceneLooksAsStoredAt800x600) { CompareWithStored(800, 600); }
 
 // The picture of a 1080p screen: twice the pixels' cost, so with the other
 // whole-show runs (label `show`).
 TEST(ReferencePicturesTest, EverySceneLooksAsStoredAt1440x1080) { CompareWithStored(1440, 1080); }
+
+// Both sizes with the other whole-show runs (label `show`).
+TEST(ReferenceDrawingTest, EverySceneMatchesTheStraightforwardDrawingAt800x600) {
+  CompareWithStraightforwardDrawing(800, 600);
+}
+TEST(ReferenceDrawingTest, EverySceneMatchesTheStraightforwardDrawingAt1440x1080) {
+  CompareWithStraightforwardDrawing(1440, 1080);
+}
 
 }  // namespace

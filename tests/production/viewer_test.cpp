@@ -1,6 +1,9 @@
 // What the viewer sees beyond the show, on the production itself: the
 // on-screen display in offscreen runs and (only when asked) in exports, the
-// chapters of exported videos, and the filled framing of wide exports.
+// chapters of exported videos, the filled framing of wide exports, and the
+// export's picture filters: supersampling keeps the picture and smooths the
+// models' edges; motion blur smears the particle swarm, the same way on every
+// run.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,6 +22,7 @@ namespace {
 using testsupport::LoadPNG;
 using testsupport::Picture;
 using testsupport::ProgramRun;
+using testsupport::Psnr;
 using testsupport::TempDir;
 
 // 800x600: the picture's bottom band, where the bar lies, starts at row 500.
@@ -50,8 +54,8 @@ double MeanBrightness(const Picture& p, int left, int right, int top, int bottom
 class ViewerTest : public ::testing::Test {
  protected:
   void SetUp() override { testsupport::CopyShowData(VELMORA_DATA_DIR, data_.path()); }
-  ProgramRun Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {VELMORA_PATH, "--data", data_.path(), "--fps", "5"});
+  ProgramRun Run(std::vector<std::string> args, const char* fps = "5") {
+    args.insert(args.begin(), {VELMORA_PATH, "--data", data_.path(), "--fps", fps});
     return testsupport::RunProgram(args, {}, {}, 600);
   }
   std::string Out(const std::string& name) { return out_.File(name); }
@@ -103,22 +107,13 @@ TEST_F(ViewerTest, ExportsShowTheDisplayOnlyWithOsd) {
   EXPECT_EQ(LoadPNG(Out("osd/frame_000004.png")).rgb, LoadPNG(Out("plain/frame_000004.png")).rgb);
 }
 
-// The chapters ffprobe finds in a video: "start title" per line.
+// The chapters ffprobe finds in a video: their starts and titles.
 std::vector<std::pair<double, std::string>> Chapters(const std::string& video) {
-  const ProgramRun probe =
-      testsupport::RunProgram({"/bin/sh", "-c",
-                               "exec ffprobe -v error -show_entries "
-                               "chapter=start_time:chapter_tags=title -of csv=p=0 \"$0\"",
-                               video});
-  EXPECT_EQ(probe.exitStatus, 0) << probe.err;
+  std::istringstream lines(
+      testsupport::Probe(video, "-show_entries chapter=start_time:chapter_tags=title"));
   std::vector<std::pair<double, std::string>> chapters;
-  std::istringstream lines(probe.out);
-  std::string line;
-  while (std::getline(lines, line)) {
-    const size_t comma = line.find(',');
-    if (comma == std::string::npos) continue;
-    chapters.emplace_back(std::atof(line.substr(0, comma).c_str()), line.substr(comma + 1));
-  }
+  for (std::string start, title; std::getline(lines, start) && std::getline(lines, title);)
+    chapters.emplace_back(std::atof(start.c_str()), title);
   return chapters;
 }
 
@@ -177,6 +172,60 @@ TEST_F(ViewerTest, FillCropsTheBoxedPictureToAWideFrame) {
   const double psnr = testsupport::BandPsnr(middle, LoadPNG(Out("narrow/frame_000005.png")));
   std::printf("boxed middle against the 640x480 export: %.1f dB\n", psnr);
   EXPECT_GE(psnr, 50.0);
+}
+
+class ExportFiltersTest : public ViewerTest {
+ protected:
+  // Exports 640x480 frames at 10 fps up to 1.2 s into a folder, after
+  // skipping `skips` scenes with F2 in the first frames, and reads the last
+  // one, frame 12, back.
+  Picture Export(const std::string& name, int skips, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--export", Out(name), "--until", "1.2", "--size", "640x480"});
+    for (int i = 0; i < skips; ++i)
+      args.insert(args.end(), {"--key", "0." + std::to_string(i) + ":F2"});
+    const ProgramRun run = Run(args, "10");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    return LoadPNG(Out(name + "/frame_000012.png"));
+  }
+};
+
+// Steps of more than 60 in brightness between neighbouring pixels inside the
+// picture band: the stairs of an aliased edge.
+int HardSteps(const Picture& p) {
+  auto luma = [&](int x, int y) {
+    const uint8_t* c = p.At(x, y);
+    return (77 * c[0] + 150 * c[1] + 29 * c[2]) >> 8;
+  };
+  int steps = 0;
+  for (int y = p.height / 6 + 1; y < p.height * 5 / 6 - 1; ++y) {
+    for (int x = 1; x < p.width; ++x) {
+      steps += std::abs(luma(x, y) - luma(x - 1, y)) > 60;
+      steps += std::abs(luma(x, y) - luma(x, y - 1)) > 60;
+    }
+  }
+  return steps;
+}
+
+TEST_F(ExportFiltersTest, SupersamplingKeepsThePictureAndSmoothsEdges) {
+  // The nested crab copies: a model with many thin legs over a picture.
+  const Picture plain = Export("plain", 4, {});
+  const Picture fine = Export("fine", 4, {"--supersample", "2"});
+  ASSERT_EQ(fine.width, 640);
+  ASSERT_EQ(fine.rgb.size(), plain.rgb.size());
+  EXPECT_GE(Psnr(plain, fine), 30.0);
+  // Measured at 800x600: about 2900 hard steps plain, 900 supersampled.
+  EXPECT_LT(HardSteps(fine), HardSteps(plain) / 2);
+}
+
+TEST_F(ExportFiltersTest, MotionBlurSmearsTheSwarmTheSameWayEveryRun) {
+  const Picture plain = Export("plain", 5, {});
+  const Picture blurred = Export("blurred", 5, {"--motion-blur", "4"});
+  const Picture again = Export("again", 5, {"--motion-blur", "4"});
+  EXPECT_EQ(blurred.rgb, again.rgb);
+  ASSERT_EQ(blurred.rgb.size(), plain.rgb.size());
+  // Measured: about 31.5 dB apart; the same picture, not the same frame.
+  EXPECT_LT(Psnr(plain, blurred), 40.0);
+  EXPECT_GT(Psnr(plain, blurred), 20.0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "render/glhelpers.h"
 #include "shell/base/glapi.h"
 #include "support/gl_context.h"
 
@@ -31,12 +32,7 @@ TEST(FontTest, MadeAgainReplacesItsListsAndDrawsTheNewSize) {
     int dummyContext = 0;
     font.Create(&dummyContext, "Tahoma", height, 700);
     glViewport(0, 0, 800, 600);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 800, 600, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_TEXTURE_2D);
+    SetOrtho2D(false);  // the 640x480 overlay over the whole drawable
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     font.color[0] = font.color[1] = font.color[2] = font.color[3] = 1.0f;

@@ -7,46 +7,18 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using testsupport::ScopedChdir;
 using testsupport::TempDir;
-
-// Runs `body` in a child process with stdout and stderr in files of `dir`
-// (the log's complaint is said once per process: each case has its own).
-struct ChildOutput {
-  bool endedInTime = false;
-  std::string out;
-  std::string err;
-};
-template <typename Body>
-ChildOutput InChild(const TempDir& dir, Body body) {
-  const pid_t child = fork();
-  if (child == 0) {
-    if (!freopen(dir.File("out").c_str(), "w", stdout) ||
-        !freopen(dir.File("err").c_str(), "w", stderr))
-      _exit(2);
-    alarm(5);
-    body();
-    std::fflush(nullptr);
-    _exit(0);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ChildOutput result;
-  result.endedInTime = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  result.out = testsupport::ReadText(dir.File("out"));
-  result.err = testsupport::ReadText(dir.File("err"));
-  return result;
-}
 
 TEST(WriteLogTest, OnlyARegularFileIsWrittenAndNothingBlocks) {
   TempDir dir;
@@ -55,6 +27,16 @@ TEST(WriteLogTest, OnlyARegularFileIsWrittenAndNothingBlocks) {
   auto writeTwice = [] {
     WriteLog("index = %d time %.2f eff  %.2f \n", 2, 20.0, 1.25);
     WriteLog("index = %d time %.2f eff  %.2f \n", 2, 20.0, 1.25);
+    return 0;
+  };
+  // Runs `body` in a child (the log's complaint is said once per process:
+  // each case has its own): its status, and what it wrote in `out` and `err`.
+  std::string out, err;
+  auto inChild = [&](const std::function<int()>& body) {
+    const int status = testsupport::RunInChild(body, 5, dir.File("out"), dir.File("err"));
+    out = testsupport::ReadText(dir.File("out"));
+    err = testsupport::ReadText(dir.File("err"));
+    return status;
   };
   // A pipe nobody reads (opening it for writing would wait for a reader), a
   // device that takes every byte and keeps none of them, a folder.
@@ -64,12 +46,11 @@ TEST(WriteLogTest, OnlyARegularFileIsWrittenAndNothingBlocks) {
     }
     if (kind == "device") std::filesystem::create_symlink("/dev/null", "error_log.txt");
     if (kind == "folder") std::filesystem::create_directory("error_log.txt");
-    const ChildOutput run = InChild(dir, writeTwice);
-    EXPECT_TRUE(run.endedInTime) << kind;
-    EXPECT_EQ(run.out, line + line) << kind;
-    EXPECT_EQ(run.err, "velmora: cannot write the log " + dir.File("error_log.txt") +
-                           ": it is not a regular file (a pipe, a device or a folder); its lines "
-                           "go to standard output\n")
+    EXPECT_EQ(inChild(writeTwice), 0) << kind;  // ended, in time
+    EXPECT_EQ(out, line + line) << kind;
+    EXPECT_EQ(err, "velmora: cannot write the log " + dir.File("error_log.txt") +
+                       ": it is not a regular file (a pipe, a device or a folder); its lines "
+                       "go to standard output\n")
         << kind;
     std::filesystem::remove("error_log.txt");
   }
@@ -79,15 +60,15 @@ TEST(WriteLogTest, OnlyARegularFileIsWrittenAndNothingBlocks) {
   // largest of them.)
   const std::string earlier(4096, '-');
   dir.Write("error_log.txt", earlier);
-  const ChildOutput run = InChild(dir, [&] {
+  inChild([&] {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit = {4096, 4096};
     setrlimit(RLIMIT_FSIZE, &limit);
-    writeTwice();
+    return writeTwice();
   });
-  EXPECT_EQ(run.out, line + line);
-  EXPECT_EQ(run.err, "velmora: cannot write the log " + dir.File("error_log.txt") + ": " +
-                         std::strerror(EFBIG) + "; its lines go to standard output\n");
+  EXPECT_EQ(out, line + line);
+  EXPECT_EQ(err, "velmora: cannot write the log " + dir.File("error_log.txt") + ": " +
+                     std::strerror(EFBIG) + "; its lines go to standard output\n");
   EXPECT_EQ(testsupport::ReadText("error_log.txt"), earlier);
 }
 

@@ -25,6 +25,21 @@ bool Parse(const std::string& line, Options* options, std::string* error) {
   return Parse(args, options, error);
 }
 
+// Parses `line` from the defaults: accepted when `refusal` is null, else
+// refused with a message that holds it.
+void ExpectParse(const std::string& line, const char* refusal) {
+  Options options;
+  std::string error;
+  const bool parsed = Parse(line, &options, &error);
+  if (refusal == nullptr) {
+    EXPECT_TRUE(parsed) << line << ": " << error;
+  } else {
+    EXPECT_FALSE(parsed) << line;
+    EXPECT_FALSE(error.empty()) << line;
+    EXPECT_NE(error.find(refusal), std::string::npos) << line << ": " << error;
+  }
+}
+
 // Each parse starts from the defaults: the options of one are never left
 // over in the next.
 TEST(OptionsTest, OptionsAreRead) {
@@ -113,12 +128,7 @@ TEST(OptionsTest, MalformedOptionsAreRefusedWithAReason) {
       "--offscreen --overwrite", "--export v.mp4 --overwrite=yes",
       "--export v.mp4 --size 3840x2160 --supersample 3", "--scale 0.05", "--scale 1.01",
       "--scale half", "--scale nan", "--scale=", "--scale 0.5x"};
-  for (const std::string& args : bad) {
-    Options options;
-    std::string error;
-    EXPECT_FALSE(Parse(args, &options, &error)) << args;
-    EXPECT_FALSE(error.empty()) << args;
-  }
+  for (const std::string& args : bad) ExpectParse(args, "");
 }
 
 // A picture size (window, offscreen run or export): even sides from 640x480
@@ -151,69 +161,56 @@ TEST(OptionsTest, ContradictionsAndUnwritableOutputsAreRefusedNamingTheProblem) 
   testsupport::TempDir dir;
   std::filesystem::create_directories(dir.File("frames.d"));
   const std::string existingFolder = dir.File("frames.d");
-  struct Case {
-    std::vector<const char*> args;
+  const struct {
+    std::string args;
     const char* refusal;  // a part of the message; nullptr: accepted
-  };
-  const Case cases[] = {
-      {{"--window", "--fullscreen"}, "--window and --fullscreen"},
-      {{"--fullscreen", "--window"}, "--window and --fullscreen"},
-      {{"--window", "--window"}, nullptr},
-      {{"--offscreen", "--until", "3", "--shot", "10:late.png"}, "after --until 3"},
-      {{"--offscreen", "--shot", "10:late.png", "--until", "3"}, "after --until 3"},
-      {{"--offscreen", "--until", "3", "--shot", "3:edge.png"}, nullptr},
-      {{"--offscreen", "--shot", "5:foo.jpg"}, "foo.jpg"},
-      {{"--offscreen", "--shot", "5:png"}, "PNG"},
-      {{"--offscreen", "--shot", "5:foo.PNG"}, nullptr},
-      {{"--export", "foo.avi"}, "foo.avi"},
-      {{"--export", "foo.mp3"}, "foo.mp3"},
-      {{"--export", "show.MKV"}, nullptr},
-      {{"--export", "show.mp4"}, nullptr},
-      {{"--export", "show.mkv"}, nullptr},
-      {{"--export", "frames"}, nullptr},
-      {{"--export", existingFolder.c_str()}, nullptr},
-      {{"--start", "30", "--until", "14"}, "--until 14 s comes before --start 30 s"},
-      {{"--start", "30", "--until", "30"}, nullptr},
-      {{"--until", "20", "--key", "21:Space"}, "the key at 21 s comes after --until 20 s"},
-      {{"--until", "20", "--key", "20:Space"}, nullptr},
-      {{"--start", "190", "--shot", "500:x.png"}, "the shot at 500 s comes after the show's end"},
-      {{"--shot", "193.91:x.png"}, nullptr},
-      {{"--key", "194:M"}, "the key at 194 s comes after the show's end"},
-      {{"--key", "191:Escape", "--shot", "195:x.png"}, "at or after the Escape key at 191 s"},
-      {{"--key", "5:Escape", "--shot", "5:x.png"}, "at or after the Escape key at 5 s"},
-      {{"--key", "5:Escape", "--shot", "4.9:x.png"}, nullptr},
-      {{"--key", "5:Escape", "--key", "6:F1"}, "the key at 6 s comes after the Escape key at 5 s"},
+  } cases[] = {
+      {"--window --fullscreen", "--window and --fullscreen"},
+      {"--fullscreen --window", "--window and --fullscreen"},
+      {"--window --window", nullptr},
+      {"--offscreen --until 3 --shot 10:late.png", "after --until 3"},
+      {"--offscreen --shot 10:late.png --until 3", "after --until 3"},
+      {"--offscreen --until 3 --shot 3:edge.png", nullptr},
+      {"--offscreen --shot 5:foo.jpg", "foo.jpg"},
+      {"--offscreen --shot 5:png", "PNG"},
+      {"--offscreen --shot 5:foo.PNG", nullptr},
+      {"--export foo.avi", "foo.avi"},
+      {"--export foo.mp3", "foo.mp3"},
+      {"--export show.MKV", nullptr},
+      {"--export show.mp4", nullptr},
+      {"--export show.mkv", nullptr},
+      {"--export frames", nullptr},
+      {"--export " + existingFolder, nullptr},
+      {"--start 30 --until 14", "--until 14 s comes before --start 30 s"},
+      {"--start 30 --until 30", nullptr},
+      {"--until 20 --key 21:Space", "the key at 21 s comes after --until 20 s"},
+      {"--until 20 --key 20:Space", nullptr},
+      {"--start 190 --shot 500:x.png", "the shot at 500 s comes after the show's end"},
+      {"--shot 193.91:x.png", nullptr},
+      {"--key 194:M", "the key at 194 s comes after the show's end"},
+      {"--key 191:Escape --shot 195:x.png", "at or after the Escape key at 191 s"},
+      {"--key 5:Escape --shot 5:x.png", "at or after the Escape key at 5 s"},
+      {"--key 5:Escape --shot 4.9:x.png", nullptr},
+      {"--key 5:Escape --key 6:F1", "the key at 6 s comes after the Escape key at 5 s"},
       // A pause or a seek back lets the run go on past the show's end.
-      {{"--key", "100:Space", "--key", "103:Space", "--shot", "195:x.png"}, nullptr},
-      {{"--key", "190:Home", "--key", "200:M"}, nullptr},
-      {{"--key", "100:M", "--shot", "195:x.png"}, "the shot at 195 s comes after the show's"},
-      {{"--key", "190:Right", "--shot", "195:x.png"}, "the shot at 195 s comes after the show's"},
-      {{"--osd"}, "--osd applies to --export only"},
-      {{"--offscreen", "--fill"}, "--fill applies to --export only"},
-      {{"--export", "a.mp4", "--fill"}, nullptr},
-      {{"--offscreen", "--display", "1"}, "--display applies to a window"},
-      {{"--window", "--display", "1"}, nullptr},
-      {{"--window", "--display", "x"}, "--display needs a screen number"},
+      {"--key 100:Space --key 103:Space --shot 195:x.png", nullptr},
+      {"--key 190:Home --key 200:M", nullptr},
+      {"--key 100:M --shot 195:x.png", "the shot at 195 s comes after the show's"},
+      {"--key 190:Right --shot 195:x.png", "the shot at 195 s comes after the show's"},
+      {"--osd", "--osd applies to --export only"},
+      {"--offscreen --fill", "--fill applies to --export only"},
+      {"--export a.mp4 --fill", nullptr},
+      {"--offscreen --display 1", "--display applies to a window"},
+      {"--window --display 1", nullptr},
+      {"--window --display x", "--display needs a screen number"},
       // Offscreen runs and exports draw at full size, always.
-      {{"--offscreen", "--scale", "0.5"}, "--scale applies to the live show"},
-      {{"--export", "a.mp4", "--scale", "auto"}, "--scale applies to the live show"},
-      {{"--offscreen", "--scale", "off"}, nullptr},
-      {{"--offscreen", "--scale", "1"}, nullptr},
-      {{"--window", "--scale", "0.5", "--shot", "3:a.png"}, nullptr},
+      {"--offscreen --scale 0.5", "--scale applies to the live show"},
+      {"--export a.mp4 --scale auto", "--scale applies to the live show"},
+      {"--offscreen --scale off", nullptr},
+      {"--offscreen --scale 1", nullptr},
+      {"--window --scale 0.5 --shot 3:a.png", nullptr},
   };
-  for (const Case& c : cases) {
-    Options options;
-    std::string error;
-    const bool parsed = Parse(c.args, &options, &error);
-    std::string said;
-    for (const char* arg : c.args) said += std::string(arg) + " ";
-    if (c.refusal == nullptr) {
-      EXPECT_TRUE(parsed) << said << ": " << error;
-    } else {
-      EXPECT_FALSE(parsed) << said;
-      EXPECT_NE(error.find(c.refusal), std::string::npos) << said << ": " << error;
-    }
-  }
+  for (const auto& c : cases) ExpectParse(c.args, c.refusal);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // small show (red until 1 s, green until 2 s, then blue).
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -220,22 +219,17 @@ TEST_F(ShellRunTest, VersionNamesTheProgramAndEachLibraryOnItsOwnLine) {
 // handler would.
 TEST_F(ShellRunTest, ALostDisplayEndsWithItsOwnStatus) {
   if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "no Xvfb";
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  const pid_t server = fork();
-  if (server == 0) {
-    close(fds[0]);
-    if (!freopen("/dev/null", "w", stderr) || !freopen("/dev/null", "w", stdout)) _exit(126);
-    const std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-           "tcp", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
+  // Xvfb writes the number of the display it took, and a newline, to its
+  // standard output (-displayfd 1): a file of the test's.
+  const pid_t server = testsupport::StartProgram(
+      {"/bin/sh", "-c", "exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp"}, {}, {}, 120,
+      dir_.File("display"));
   std::string number;
-  char c = 0;
-  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(fds[0]);
+  for (int i = 0; i < 200 && number.find('\n') == std::string::npos; ++i) {
+    usleep(50000);
+    number = testsupport::ReadText(dir_.File("display"));
+  }
+  number = number.substr(0, number.find('\n'));
   ASSERT_FALSE(number.empty()) << "Xvfb did not start";
 
   const std::string errFile = dir_.File("err");
@@ -246,7 +240,7 @@ TEST_F(ShellRunTest, ALostDisplayEndsWithItsOwnStatus) {
   for (int i = 0; i < 200 && Events().find("init") == std::string::npos; ++i) usleep(50000);
   usleep(500000);
   kill(server, SIGTERM);
-  waitpid(server, nullptr, 0);
+  testsupport::WaitProgram(server);
   EXPECT_EQ(testsupport::WaitProgram(show), 4) << testsupport::ReadText(errFile);
   EXPECT_NE(testsupport::ReadText(errFile).find("the connection to the X display was lost"),
             std::string::npos);

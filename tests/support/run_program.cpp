@@ -41,6 +41,20 @@ int WaitProgram(pid_t child) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+int RunInChild(const std::function<int()>& body, int timeoutSeconds, const std::string& outPath,
+               const std::string& errPath) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
+      _exit(126);
+    alarm(static_cast<unsigned>(timeoutSeconds));
+    const int status = body();
+    std::fflush(nullptr);
+    _exit(status);
+  }
+  return child < 0 ? -1 : WaitProgram(child);
+}
+
 ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& setEnv,
                       const std::vector<std::string>& unsetEnv, int timeoutSeconds) {
   ProgramRun run;
@@ -52,6 +66,15 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<st
   run.out = ReadText(outPath);
   run.err = ReadText(errPath);
   return run;
+}
+
+std::string Probe(const std::string& file, const std::string& what) {
+  std::string out =
+      RunProgram({"/bin/sh", "-c",
+                  "exec ffprobe -v error " + what + " -of default=nw=1:nk=1 \"$0\"", file})
+          .out;
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
 }
 
 }  // namespace testsupport

@@ -2,6 +2,7 @@
 #pragma once
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,17 @@ pid_t StartProgram(const std::vector<std::string>& args, const std::vector<std::
                    const std::string& errPath = "/dev/null");
 // Waits for a child: its exit status, or 128 + the signal that ended it.
 int WaitProgram(pid_t child);
+
+// What ffprobe says of `file` when asked `what` (its options, such as
+// "-show_entries stream=width"): the values alone, one a line, without the
+// last line's end.
+std::string Probe(const std::string& file, const std::string& what);
+
+// Runs `body` in a forked child that ends with what it returns, its stdout
+// and stderr written into the given files, ended by SIGALRM after
+// `timeoutSeconds`: WaitProgram's status (128 + SIGALRM for a hang), or -1
+// when no child could be made.
+int RunInChild(const std::function<int()>& body, int timeoutSeconds,
+               const std::string& outPath = "/dev/null", const std::string& errPath = "/dev/null");
 
 }  // namespace testsupport

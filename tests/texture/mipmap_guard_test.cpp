@@ -2,13 +2,13 @@
 // pixel buffer CTex::Load allocates ends right before an inaccessible page,
 // so a read past the buffer faults: the load must come through.
 #include <sys/mman.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <new>
 
 #include "support/gl_context.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "texture/fixtures.h"
 #include "texture/tex.h"
@@ -65,21 +65,20 @@ void operator delete(void* block, size_t) noexcept { operator delete(block); }
 namespace {
 
 // Loads `w` x `h` with mipmaps in a child process (which opens its own
-// context), the pixel buffer guarded. The child's exit code: 0 loaded,
-// 2 no context, 3 load refused, 4 the guard never met the buffer.
+// context), the pixel buffer guarded. The child's status: 0 loaded, 2 no
+// context, 3 load refused, 4 the guard never met the buffer, 128 + a signal
+// (SIGSEGV: a read past the buffer).
 int LoadGuarded(int w, int h, const std::string& folder) {
-  const pid_t child = fork();
-  if (child == 0) {
-    testsupport::ScopedChdir here(folder);
-    if (!testsupport::EnsureGLContext()) _exit(2);
-    CTex tex;
-    g_guardAtLeast = ((3 * size_t(w) + 3) & ~size_t(3)) * size_t(h);
-    const Result r = tex.Load("textures\\p.jpg", true);
-    _exit(r.code != 0 ? 3 : !g_guardUsed ? 4 : 0);
-  }
-  int status = -1;
-  if (child < 0 || waitpid(child, &status, 0) != child) return -1;
-  return status;
+  return testsupport::RunInChild(
+      [&] {
+        testsupport::ScopedChdir here(folder);
+        if (!testsupport::EnsureGLContext()) return 2;
+        CTex tex;
+        g_guardAtLeast = ((3 * size_t(w) + 3) & ~size_t(3)) * size_t(h);
+        const Result r = tex.Load("textures\\p.jpg", true);
+        return r.code != 0 ? 3 : !g_guardUsed ? 4 : 0;
+      },
+      60);
 }
 
 TEST(MipmapGuard, ScalingToPowersOfTwoStaysInsideThePixelBuffer) {
@@ -89,11 +88,7 @@ TEST(MipmapGuard, ScalingToPowersOfTwoStaysInsideThePixelBuffer) {
     testsupport::TempDir dir;
     dir.Write("textures/p.jpg",
               fixtures::Str(fixtures::Encode(w, h, 3, fixtures::Pattern(w, h, 3))));
-    const int status = LoadGuarded(w, h, dir.path());
-    if (WIFEXITED(status))
-      EXPECT_EQ(WEXITSTATUS(status), 0) << w << "x" << h;
-    else
-      ADD_FAILURE() << w << "x" << h << ": killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(LoadGuarded(w, h, dir.path()), 0) << w << "x" << h;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "platform/clock.h"
@@ -61,16 +62,26 @@ struct Show {
     for (size_t i = 0; i < ends.size(); ++i) player.sceneData.push_back({ends[i], {&layers[i]}});
   }
   // What the frame about to be drawn shows, drawn as the shell draws it.
-  Seen Draw(CTimer* demoTimer) {
-    const float t = static_cast<float>(demoTimer->GetTime());
+  Seen Draw() {
+    const float t = static_cast<float>(demoTimer.GetTime());
     const int index = player.index;
     player.Update(t);
     const ClockedLayer& layer = layers[static_cast<size_t>(index)];
     return Seen{index, layer.seenSceneTime, layer.seenClock, layer.frames};
   }
+  // Draws `frames` frames from the show's start, each presented; what they showed.
+  std::vector<Seen> Play(int64_t frames) {
+    std::vector<Seen> seen;
+    for (int64_t k = 0; k < frames; ++k) {
+      seen.push_back(Draw());
+      platform::AdvanceVirtualFrame();
+    }
+    return seen;
+  }
   std::vector<float> ends;
   std::vector<ClockedLayer> layers;
   CScenePlayer player;
+  CTimer demoTimer;
 };
 
 constexpr int kFps = 10;
@@ -84,12 +95,8 @@ TEST(SeekTest, LandsWhereAStraightRunStandsAroundEverySceneEnd) {
   std::vector<Seen> straight;
   {
     Show show;
-    CTimer demoTimer;
     show.player.Start();
-    for (int64_t k = 0; k < 1960; ++k) {
-      straight.push_back(show.Draw(&demoTimer));
-      platform::AdvanceVirtualFrame();
-    }
+    straight = show.Play(1960);
   }
   const std::vector<float> ends = Show().ends;
   ASSERT_EQ(ends.size(), 12u);
@@ -105,22 +112,15 @@ TEST(SeekTest, LandsWhereAStraightRunStandsAroundEverySceneEnd) {
     for (int64_t k = atEnd - 2; k <= atEnd + 2; ++k) {
       platform::StartVirtualClock(kFps);
       Show show;
-      CTimer demoTimer;
       show.player.Start();
-      // Some frames of the wrong place first, as a viewer would have seen.
-      for (int i = 0; i < 7; ++i) {
-        show.Draw(&demoTimer);
-        platform::AdvanceVirtualFrame();
-      }
-      EXPECT_EQ(show.player.SeekToFrame(k, kFps, demoTimer.start),
-                straight[static_cast<size_t>(k)].index);
-      const Seen seen = show.Draw(&demoTimer);
+      show.Play(7);  // some frames of the wrong place first, as a viewer would have seen
       const Seen& want = straight[static_cast<size_t>(k)];
-      SCOPED_TRACE(testing::Message() << "scene end " << ends[scene] << ", frame " << k);
-      EXPECT_EQ(seen.index, want.index);
-      EXPECT_EQ(seen.sceneTime, want.sceneTime);
-      EXPECT_EQ(seen.clock, want.clock);
-      EXPECT_EQ(seen.frames, want.frames);
+      EXPECT_EQ(show.player.SeekToFrame(k, kFps, show.demoTimer.start), want.index);
+      const Seen seen = show.Draw();
+      // Scene, scene time, the layer's own clock and its frame count.
+      EXPECT_EQ(std::make_tuple(seen.index, seen.sceneTime, seen.clock, seen.frames),
+                std::make_tuple(want.index, want.sceneTime, want.clock, want.frames))
+          << "scene end " << ends[scene] << ", frame " << k;
     }
   }
 }
@@ -131,12 +131,11 @@ TEST(SeekTest, BackwardsIntoTheFirstSceneAndPastTheLastEnd) {
   platform::UseSilentSoundOutput(true);
   platform::StartVirtualClock(kFps);
   Show show;
-  CTimer demoTimer;
   show.player.Start();
-  ASSERT_EQ(show.player.SeekToFrame(1000, kFps, demoTimer.start), 5);
-  EXPECT_FLOAT_EQ(static_cast<float>(demoTimer.GetTime()), 100.0f);
-  ASSERT_EQ(show.player.SeekToFrame(55, kFps, demoTimer.start), 0);
-  const Seen seen = show.Draw(&demoTimer);
+  ASSERT_EQ(show.player.SeekToFrame(1000, kFps, show.demoTimer.start), 5);
+  EXPECT_FLOAT_EQ(static_cast<float>(show.demoTimer.GetTime()), 100.0f);
+  ASSERT_EQ(show.player.SeekToFrame(55, kFps, show.demoTimer.start), 0);
+  const Seen seen = show.Draw();
   EXPECT_EQ(seen.index, 0);
   EXPECT_FLOAT_EQ(seen.sceneTime, 5.5f);
   EXPECT_EQ(seen.frames, 56);  // frames 0..55 of the straight run

@@ -9,25 +9,14 @@
 
 namespace {
 
-settings::Settings Sample() {
-  settings::Settings s;
-  s.volumeSteps = 3;
-  s.muted = true;
-  s.hasWindow = true;
-  s.x = -120;
-  s.y = 45;
-  s.width = 1280;
-  s.height = 720;
-  s.maximised = true;
-  s.hasFullscreen = true;
-  s.fullscreen = false;
-  return s;
-}
+// Volume 3 and muted; a maximised 1280x720 window at (-120, 45); full screen
+// switched off by F11.
+const settings::Settings kSample{3, true, true, -120, 45, 1280, 720, true, true, false};
 
 // What is written reads back the same, with and without the optional lines;
 // a file with only some lines keeps the defaults of the others.
 TEST(SettingsTest, WhatIsWrittenReadsBack) {
-  for (const settings::Settings& written : {Sample(), settings::Settings()}) {
+  for (const settings::Settings& written : {kSample, settings::Settings()}) {
     settings::Settings read;
     read.volumeSteps = 10;
     std::string why;
@@ -67,11 +56,11 @@ TEST(SettingsTest, DamagedOrForeignTextIsRefusedWhole) {
       {"velmora settings 1\n\x01\x02\xff\n", "line 2 names nothing"},
   };
   for (const auto& c : cases) {
-    settings::Settings s = Sample();
+    settings::Settings s = kSample;
     std::string why;
     EXPECT_FALSE(settings::Parse(c.text, &s, &why)) << c.text;
     EXPECT_NE(why.find(c.reason), std::string::npos) << c.text << " -> " << why;
-    EXPECT_TRUE(s == Sample()) << c.text;
+    EXPECT_TRUE(s == kSample) << c.text;
   }
 }
 
@@ -97,7 +86,7 @@ TEST(SettingsTest, SavedWholeLoadedBackAndBadFilesIgnoredWithOneLine) {
   EXPECT_TRUE(loaded == settings::Settings());
 
   ASSERT_TRUE(settings::Save(path, settings::Settings(), &why)) << why;
-  ASSERT_TRUE(settings::Save(path, Sample(), &why)) << why;
+  ASSERT_TRUE(settings::Save(path, kSample, &why)) << why;
   int entries = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir.File("config/velmora"))) {
     EXPECT_EQ(entry.path().filename(), "settings");
@@ -105,7 +94,7 @@ TEST(SettingsTest, SavedWholeLoadedBackAndBadFilesIgnoredWithOneLine) {
   }
   EXPECT_EQ(entries, 1);
   ASSERT_TRUE(settings::Load(path, &loaded, &why)) << why;
-  EXPECT_TRUE(loaded == Sample());
+  EXPECT_TRUE(loaded == kSample);
 
   const std::string bad[] = {"velmora settings 1\nvolume 12\n",
                              "\x7f"
@@ -127,7 +116,7 @@ TEST(SettingsTest, SavedWholeLoadedBackAndBadFilesIgnoredWithOneLine) {
   EXPECT_FALSE(settings::Load(path, &s, &warning));
   EXPECT_NE(warning.find("not a regular file"), std::string::npos) << warning;
   // A folder in the file's place cannot be replaced: the save says so.
-  EXPECT_FALSE(settings::Save(path, Sample(), &why));
+  EXPECT_FALSE(settings::Save(path, kSample, &why));
   EXPECT_FALSE(why.empty());
 }
 
