@@ -24,24 +24,15 @@ void CLayer03::Render(float t) {
   glWindow.clearColor[2] = 0.0f;
   glWindow.clearColor[3] = 1.0f;
 
-  static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-  // The opaque backdrop (a picture without alpha, drawn in white) shows only
-  // where the opaque crabs leave it. The fast drawing draws it behind the
-  // crabs afterwards, so that only those pixels are shaded.
+  // The backdrop shows only where the opaque crabs leave it: the fast
+  // drawing draws it behind them afterwards, so that only those pixels are
+  // shaded.
   const bool behind = !ReferenceDrawing();
-  const auto drawBackdrop = [behind, this]() {
-    SetOrtho2D(false);
-    SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    if (behind) BeginBehind();
-    // Fills the band from y 80 down; its lowest part lies under the lower bar.
-    backdrop.Draw(0.0f, show::kBandTop, 640.0f, 400.0f, kWhite);
-    if (behind) EndBehind();
-  };
-  if (!behind) drawBackdrop();
+  if (!behind) DrawBackdrop(backdrop, false);
   BeginPictureBand();  // the copies are seen only between the letterbox bars
 
-  // The backdrop was drawn without depth testing, so the depth buffer is
-  // still as the frame's clear left it.
+  // Nothing has written depth yet: the depth buffer is as the frame's clear
+  // left it.
   SetPerspective(CVec3(0.0f, 0.0f, 200.0f), CVec3(0.0f, 0.0f, 0.0f), CVec3(0.0f, 1.0f, 0.0f), 60.0f,
                  700.0f);
   glPushMatrix();
@@ -56,7 +47,7 @@ void CLayer03::Render(float t) {
     crab.Render();
   }
   glPopMatrix();
-  if (behind) drawBackdrop();
+  if (behind) DrawBackdrop(backdrop, true);
   EndPictureBand();
 }
 

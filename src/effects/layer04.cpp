@@ -35,23 +35,16 @@ void CLayer04::Render(float t) {
   glWindow.clearColor[3] = 1.0f;
 
   static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-  // The opaque backdrop (a picture without alpha, drawn in white) shows only
-  // where the opaque tunnel leaves a gap. The fast drawing draws it behind
-  // the tunnel afterwards, so that only those gaps are shaded.
+  // The backdrop shows only where the opaque tunnel leaves a gap: the fast
+  // drawing draws it behind the tunnel afterwards, so that only those gaps
+  // are shaded.
   const bool behind = !ReferenceDrawing();
-  const auto drawBackdrop = [this, behind]() {
-    SetOrtho2D(false);
-    SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    if (behind) BeginBehind();
-    backdrop.Draw(0.0f, show::kBandTop, 640.0f, 400.0f, kWhite);
-    if (behind) EndBehind();
-  };
   // Past the last frame this one is still drawn and the next starts again
   // from the beginning.
   const float f = clock.Frame();
-  if (!behind) drawBackdrop();
+  if (!behind) DrawBackdrop(backdrop, false);
   tunnel.Render(f);
-  if (behind) drawBackdrop();
+  if (behind) DrawBackdrop(backdrop, true);
   clock.Wrap(f, tunnel.GetFrames());
 
   // Only depth: the model is drawn over the tunnel.

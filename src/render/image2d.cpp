@@ -1,8 +1,10 @@
 #include "render/image2d.h"
 
+#include "render/glhelpers.h"
 #include "render/renderpath.h"
 #include "shell/base/glapi.h"
 #include "texture/texlib.h"
+#include "timeline/show/show.h"
 
 Result CImage2D::Load(const std::string& fileName, CTexLib* pTexLib) {
   if (pTexLib == nullptr) return Result(1, "CImage2D::Load() : no texture library!");
@@ -39,4 +41,13 @@ void CImage2D::Draw(float x, float y, float w, float h, const float colour[4]) c
   glVertex2f(x, y + h);
   glEnd();
   glDisable(GL_TEXTURE_2D);
+}
+
+void DrawBackdrop(const CImage2D& picture, bool behind) {
+  static const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+  SetOrtho2D(false);
+  SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  if (behind) BeginBehind();
+  picture.Draw(0.0f, show::kBandTop, 640.0f, 400.0f, kWhite);
+  if (behind) EndBehind();
 }

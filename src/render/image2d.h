@@ -28,3 +28,11 @@ class CImage2D {
  private:
   CMipLevels levels_;
 };
+
+// An opaque backdrop (a picture without alpha) drawn in white over the
+// overlay from (0, 80), 640 x 400 units (its lowest part lies under the lower
+// bar), after SetOrtho2D with source-alpha blending. Behind, it lands only
+// where nothing has written depth since the clear (BeginBehind): drawn after
+// an opaque scene, it shows just where the scene leaves gaps, as it would
+// drawn first, but only those pixels are shaded.
+void DrawBackdrop(const CImage2D& picture, bool behind);
