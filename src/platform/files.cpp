@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -75,10 +76,6 @@ std::string ResolvePath(const std::string& name) {
     resolved = candidate;
   }
   return Exists(resolved) ? resolved : mapped;
-}
-
-FILE* OpenFile(const std::string& name, const char* mode) {
-  return std::fopen(ResolvePath(name).c_str(), mode);
 }
 
 bool AppendToRegularFile(const std::string& name, const std::string& text, std::string* why) {

@@ -6,7 +6,6 @@
 // materials often store names in capitals).
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,8 +14,6 @@ namespace platform {
 // The path to open for `name`: the exact file when it exists, else the first
 // case-insensitive match, else the mapped name unchanged.
 std::string ResolvePath(const std::string& name);
-
-FILE* OpenFile(const std::string& name, const char* mode);
 
 // Appends `text` to the file `name`, creating it when absent. Only a regular
 // file is written: a pipe, a device or a folder of that name is refused
