@@ -181,7 +181,7 @@ TEST(OptionsTest, ContradictionsAndUnwritableOutputsAreRefusedNamingTheProblem) 
       {"--export show.mkv", nullptr},
       {"--export frames", nullptr},
       {"--export " + existingFolder, nullptr},
-      {"--start 30 --until 14", "--until 14 s comes before --start 30 s"},
+      {"--start 30 --until 29.5", "--until 29.5 s comes before --start 30 s"},
       {"--start 30 --until 30", nullptr},
       {"--until 20 --key 21:Space", "the key at 21 s comes after --until 20 s"},
       {"--until 20 --key 20:Space", nullptr},
