@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 #include "render/glhelpers.h"
@@ -156,14 +157,24 @@ void CMipLevels::Make(uint32_t source) {
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
   const bool mipmapped = minFilter != GL_NEAREST && minFilter != GL_LINEAR;
   std::vector<uint8_t> texels;
-  for (int level = 0; mipmapped && level < kMaxLevels; ++level) {
+  // Without room for a level (in memory or on the renderer) there are no
+  // levels at all: the mipmapped texture is always used then.
+  for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+  bool failed = false;
+  for (int level = 0; mipmapped && !failed && level < kMaxLevels; ++level) {
     glBindTexture(GL_TEXTURE_2D, source);
     GLint w = 0;
     GLint h = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
     if (w <= 0 || h <= 0) break;
-    texels.assign(size_t(w) * size_t(h) * 3, 0);
+    try {
+      texels.assign(size_t(w) * size_t(h) * 3, 0);
+    } catch (const std::bad_alloc&) {
+      failed = true;
+      break;
+    }
     glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
     GLuint id = 0;
     BindTextureSampling(&id, GL_LINEAR, wrapS);
@@ -172,10 +183,12 @@ void CMipLevels::Make(uint32_t source) {
     ids[level] = id;
     widths[level] = w;
     heights[level] = h;
-    MeasureLight(texels, w, h, &extentU[level], &extentV[level], &reach[level]);
     count = level + 1;
+    failed = glGetError() != GL_NO_ERROR;
+    MeasureLight(texels, w, h, &extentU[level], &extentV[level], &reach[level]);
     if (w == 1 && h == 1) break;
   }
+  if (failed) Release();
   glPopClientAttrib();
   glPopAttrib();
 }
