@@ -1,11 +1,11 @@
 // A mipmapped texture's levels as plain textures of their own, for the fast
-// drawing of screen-facing sprites. The software renderer works out a level
-// of detail for every pixel it shades with a mipmapped texture; a sprite whose
-// level is known beforehand can instead sample that level's own texture,
-// bilinearly without mipmaps, which gives the same texels and weights for a
-// fraction of the work. Each level also knows how far from its centre the
-// texture holds light, so that such a sprite can leave out the corners a
-// round glow leaves black.
+// drawing of flat pictures and screen-facing sprites. The software renderer
+// works out a level of detail for every pixel it shades with a mipmapped
+// texture; a quad whose level is known beforehand can instead sample that
+// level's own texture, bilinearly without mipmaps, which gives the same
+// texels and weights for a fraction of the work. Each level also knows how
+// far from its centre the texture holds light, so that a sprite can leave out
+// the corners a round glow leaves black.
 #pragma once
 #include <cstdint>
 
@@ -22,7 +22,7 @@ class CMipLevels {
   // Reads back every level of the 2D texture `source` (RGB, with the wrap
   // modes it has) and makes one texture per level with linear filtering and
   // the same wrap modes. Replaces what an earlier call made. Without
-  // mipmaps, or with a texture that cannot be read, there are no levels.
+  // mipmaps, or without room for every level, there are no levels.
   void Make(uint32_t source);
   void Release();
 
