@@ -173,9 +173,7 @@ void CParticle::Draw(float halfSize) {
       const float corner[3] = {x - h, y - h, z};
       const float edgeS[3] = {2.0f * h, 0.0f, 0.0f};
       const float edgeT[3] = {0.0f, 2.0f * h, 0.0f};
-      level = QuadMipLevel(to, corner, edgeS, edgeT, float(levels_.widths[0]),
-                           float(levels_.heights[0]));
-      level = std::min(level, levels_.count - 1);
+      level = levels_.LevelFor(to, corner, edgeS, edgeT);
     }
     const GLuint wanted = level >= 0 ? levels_.ids[level] : sprite;
     if (wanted != bound) {

@@ -26,7 +26,9 @@ void CImage2D::Draw(float x, float y, float w, float h, const float colour[4]) c
     const float origin[3] = {x, y, 0.0f};
     const float edgeS[3] = {w, 0.0f, 0.0f};
     const float edgeT[3] = {0.0f, h, 0.0f};
-    level = levels_.LevelFor(origin, edgeS, edgeT);
+    ScreenTransform to;
+    to.Read();
+    level = levels_.LevelFor(to, origin, edgeS, edgeT);
   }
   glBindTexture(GL_TEXTURE_2D, level >= 0 ? levels_.ids[level] : id);
   glColor4fv(colour);

@@ -193,10 +193,9 @@ void CMipLevels::Make(uint32_t source) {
   glPopAttrib();
 }
 
-int CMipLevels::LevelFor(const float origin[3], const float edgeS[3], const float edgeT[3]) const {
+int CMipLevels::LevelFor(const ScreenTransform& to, const float origin[3], const float edgeS[3],
+                         const float edgeT[3]) const {
   if (count == 0) return -1;
-  ScreenTransform to;
-  to.Read();
   const int level = QuadMipLevel(to, origin, edgeS, edgeT, float(widths[0]), float(heights[0]));
   return std::min(level, count - 1);
 }

@@ -9,6 +9,14 @@
 #pragma once
 #include <cstdint>
 
+// Where points land: the projection times the model-view matrix (column
+// major) and the viewport, as they are current.
+struct ScreenTransform {
+  float m[16] = {};
+  int viewport[4] = {0, 0, 0, 0};
+  void Read();
+};
+
 class CMipLevels {
  public:
   // More levels than any texture here has (a 32768-texel side has 16).
@@ -26,10 +34,11 @@ class CMipLevels {
   void Make(uint32_t source);
   void Release();
 
-  // The level a textured quad samples everywhere (see QuadMipLevel), limited
-  // to the levels there are, or -1 when that is not certain or there are no
-  // levels. Reads the current matrices and viewport.
-  int LevelFor(const float origin[3], const float edgeS[3], const float edgeT[3]) const;
+  // The level a textured quad samples everywhere through `to` (see
+  // QuadMipLevel), limited to the levels there are, or -1 when that is not
+  // certain or there are no levels.
+  int LevelFor(const ScreenTransform& to, const float origin[3], const float edgeS[3],
+               const float edgeT[3]) const;
 
   int count = 0;
   uint32_t ids[kMaxLevels] = {};
@@ -43,14 +52,6 @@ class CMipLevels {
   float extentU[kMaxLevels] = {};
   float extentV[kMaxLevels] = {};
   float reach[kMaxLevels] = {};
-};
-
-// Where points land: the projection times the model-view matrix (column
-// major) and the viewport, as they are current.
-struct ScreenTransform {
-  float m[16] = {};
-  int viewport[4] = {0, 0, 0, 0};
-  void Read();
 };
 
 // The mipmap level that GL_LINEAR_MIPMAP_NEAREST samples at every pixel of

@@ -117,7 +117,7 @@ TEST_F(MipLevelsTest, EachCertainLevelDrawsWhatTheMipmappedTextureDraws) {
         const float edgeT[3] = {turned ? size[0] : 0, turned ? 0 : size[1], 0};
         const int level =
             QuadMipLevel(to, origin, edgeS, edgeT, float(own.widths[0]), float(own.heights[0]));
-        EXPECT_EQ(own.LevelFor(origin, edgeS, edgeT), std::min(level, own.count - 1));
+        EXPECT_EQ(own.LevelFor(to, origin, edgeS, edgeT), std::min(level, own.count - 1));
         if (level < 0) continue;
         ++certain;
         const auto want = DrawQuad(texture, 20, 30, size[0], size[1], turned);
