@@ -13,7 +13,7 @@
 #include "model/mesh3ds.h"
 #include "model/staticmodel.h"
 #include "platform/failure_note.h"
-#include "support/gl_context.h"
+#include "support/gl_state.h"
 #include "support/temp_dir.h"
 #include "texture/fixtures.h"
 #include "texture/texlib.h"
@@ -37,9 +37,7 @@ using fixtures::Said;  // a result as "code message"
 static std::string Pixels(std::initializer_list<std::pair<int, int>> places) {
   std::string digits;
   for (const auto& [x, y] : places) {
-    uint8_t rgb[3];
-    testsupport::PixelAt(x, y, rgb);
-    for (int c : rgb) digits += c > 242 ? '1' : c < 13 ? '0' : '?';
+    for (int c : testsupport::PixelRgb(x, y)) digits += c > 242 ? '1' : c < 13 ? '0' : '?';
     digits += ' ';
   }
   return digits;
@@ -206,9 +204,7 @@ TEST_F(DrawTest, AnimModelCameraPivotAndTheStateRenderLeaves) {
   // would sit at x = 0, without the inverse mesh matrix at x = 1.
   EXPECT_EQ(Pixels({{400, 150}, {476, 150}, {248, 300}}), "000 000 000 ");
   EXPECT_NE(Pixels({{248, 150}}), "000 ");
-  GLint mode = 0;
-  glGetIntegerv(GL_MATRIX_MODE, &mode);
-  EXPECT_EQ(mode, GL_MODELVIEW);
+  EXPECT_EQ(testsupport::GetInteger(GL_MATRIX_MODE), GL_MODELVIEW);
   float m[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, m);
   EXPECT_EQ(std::vector<float>(m, m + 16),

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
@@ -116,29 +115,6 @@ TEST(TransportTest, StartAndSeekLandOnTheStraightRunsPicture) {
   EXPECT_GE(BandPsnr(testsupport::LoadPNG(out.File("back.png")),
                      testsupport::LoadPNG(straight + "/79.5.png")),
             45.0);
-}
-
-// F2 logs the demo time and the scene's own time, and moves on as the
-// timeline says: at 12 s scene 0 has run 12 s; at 40 s scene 2 is current
-// and 16 s old, since the skipped-to scene 1 ended at its own end time, 24 s.
-// The last scene (from the first frame at or past 181.25 s: 181.5 at 2
-// frames a second) is not left.
-TEST(TransportTest, F2AfterAStartFollowsTheTimeline) {
-  testsupport::TempDir data;
-  testsupport::CopyShowData(VELMORA_DATA_DIR, data.path());
-  const struct {
-    const char* start;
-    std::vector<std::string> keys;
-  } runs[] = {{"10", {"--key", "12:F2", "--key", "40:F2", "--until", "40.5"}},
-              {"189.5", {"--key", "190:F2", "--until", "190.5"}}};
-  for (const auto& r : runs) {
-    const ProgramRun run = testsupport::RunProgram(Show(r.keys, data.path(), r.start, "2"));
-    ASSERT_EQ(run.exitStatus, 0) << run.err;
-  }
-  EXPECT_EQ(testsupport::ReadText(data.File("error_log.txt")),
-            "index = 0 time 12.00 eff  12.00 \n"
-            "index = 2 time 40.00 eff  16.00 \n"
-            "index = 11 time 190.00 eff  8.50 \n");
 }
 
 // Paused at 100.2 s in the particle scene and resumed at run time 101.6 (the

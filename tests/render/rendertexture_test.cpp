@@ -6,9 +6,12 @@
 
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
-#include "support/gl_context.h"
+#include "support/gl_state.h"
 
 namespace {
+
+using Pixel = std::vector<int>;
+using testsupport::PixelRgb;
 
 class RenderTextureTest : public ::testing::Test {
  protected:
@@ -82,13 +85,9 @@ TEST_F(RenderTextureTest, CopyDrawnWithScreenQuadIsUpright) {
   DrawScreenQuad(0, 0, 640, 480, white);
   texture.Unbind();
 
-  uint8_t rgb[3];
-  testsupport::PixelAt(400, 100, rgb);
-  EXPECT_GT(rgb[0], 200);
-  EXPECT_LT(rgb[2], 50);
-  testsupport::PixelAt(400, 500, rgb);
-  EXPECT_LT(rgb[0], 50);
-  EXPECT_GT(rgb[2], 200);
+  const Pixel upper = PixelRgb(400, 100), lower = PixelRgb(400, 500);
+  EXPECT_TRUE(upper[0] > 200 && upper[2] < 50) << upper[0] << " " << upper[2];
+  EXPECT_TRUE(lower[0] < 50 && lower[2] > 200) << lower[0] << " " << lower[2];
 
   // Bind chose source-alpha factors; the quad's alpha alone sets opacity.
   glClear(GL_COLOR_BUFFER_BIT);
@@ -96,8 +95,7 @@ TEST_F(RenderTextureTest, CopyDrawnWithScreenQuadIsUpright) {
   const float half[4] = {1, 1, 1, 0.5f};
   DrawScreenQuad(0, 0, 640, 480, half);
   texture.Unbind();
-  testsupport::PixelAt(400, 100, rgb);
-  EXPECT_NEAR(rgb[0], 128, 3);
+  EXPECT_NEAR(PixelRgb(400, 100)[0], 128, 3);
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
 }
 
@@ -143,20 +141,13 @@ TEST_F(RenderTextureTest, CaptureIntoTheTextureHoldsWhatTheCopyHolds) {
   glViewport(10, 20, 300, 200);
   const std::vector<uint8_t> byTarget = capture(&drawn, 16);
   EXPECT_EQ(Viewport(), std::vector<GLint>({10, 20, 300, 200}));
-  GLint bound = -1;
-  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-  EXPECT_EQ(bound, 0);
+  EXPECT_EQ(testsupport::GetInteger(GL_FRAMEBUFFER_BINDING), 0);
   EXPECT_EQ(byTarget, byCopy);
-  const auto texel = [&](int x) {
-    return std::vector<int>(&byTarget[x * 3], &byTarget[x * 3 + 3]);
-  };
-  EXPECT_EQ(texel(8), std::vector<int>({255, 0, 0}));
-  EXPECT_EQ(texel(30), std::vector<int>({0, 0, 255}));
-  EXPECT_EQ(texel(60), std::vector<int>({51, 102, 153}));
-  // Nothing was drawn into the drawable's corner.
-  uint8_t rgb[3];
-  testsupport::PixelAt(5, 595, rgb);
-  EXPECT_EQ(std::vector<int>(rgb, rgb + 3), std::vector<int>({51, 102, 153}));
+  const auto texel = [&](int x) { return Pixel(&byTarget[x * 3], &byTarget[x * 3 + 3]); };
+  EXPECT_EQ(texel(8), Pixel({255, 0, 0}));
+  EXPECT_EQ(texel(30), Pixel({0, 0, 255}));
+  EXPECT_EQ(texel(60), Pixel({51, 102, 153}));
+  EXPECT_EQ(PixelRgb(5, 595), Pixel({51, 102, 153}));  // nothing drawn into the drawable's corner
 }
 
 }  // namespace

@@ -9,15 +9,11 @@
 
 #include "render/glhelpers.h"
 #include "render/renderpath.h"
-#include "support/gl_context.h"
+#include "support/gl_state.h"
 
 namespace {
 
-GLint Get(GLenum what) {
-  GLint value = 0;
-  glGetIntegerv(what, &value);
-  return value;
-}
+using testsupport::GetInteger;
 
 // Ten copies as the glow draws them.
 const float kGlowMargin[10] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
@@ -100,9 +96,9 @@ TEST_F(ScreenCopiesTest, FoldedCopiesGiveTheSumOfSeparateBlendsAndTheirState) {
   EXPECT_EQ(LargestDifference(background, Draw(false, kGlowMargin, kGlowAlpha, 0)), 0);
   EXPECT_GT(LargestDifference(background, Draw(false, kGlowMargin, kGlowAlpha, 10)), 40);
   // The fold leaves the state of the straightforward drawing.
-  EXPECT_EQ(
-      std::vector<GLint>({Get(GL_ACTIVE_TEXTURE), Get(GL_BLEND_SRC_RGB), Get(GL_BLEND_DST_RGB)}),
-      std::vector<GLint>({GL_TEXTURE0, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+  EXPECT_EQ(std::vector<GLint>({GetInteger(GL_ACTIVE_TEXTURE), GetInteger(GL_BLEND_SRC_RGB),
+                                GetInteger(GL_BLEND_DST_RGB)}),
+            std::vector<GLint>({GL_TEXTURE0, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
   float colour[4] = {0, 0, 0, 0};
   glGetFloatv(GL_CURRENT_COLOR, colour);
   EXPECT_TRUE(colour[0] == 1.0f && colour[3] == kGlowAlpha[9]) << colour[0] << " " << colour[3];
@@ -137,8 +133,8 @@ TEST_F(ScreenCopiesTest, SummedCopiesMatchSeparateBlendsAndRestoreTheState) {
     float projection[16] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    EXPECT_EQ(std::vector<GLint>(
-                  {viewport[2], viewport[3], Get(GL_BLEND_SRC_RGB), Get(GL_BLEND_DST_RGB)}),
+    EXPECT_EQ(std::vector<GLint>({viewport[2], viewport[3], GetInteger(GL_BLEND_SRC_RGB),
+                                  GetInteger(GL_BLEND_DST_RGB)}),
               std::vector<GLint>({800, 600, GL_DST_COLOR, GL_ZERO}));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && projection[0] == 1.0f && projection[11] == -1.0f);
     Background();
@@ -182,14 +178,13 @@ TEST_F(ScreenCopiesTest, PictureBandFollowsTheViewport) {
     const int top = 600 - (p.y + p.h);  // rows from the top of the drawable
     const auto row = [&](float overlayY) { return top + int(overlayY * p.h / 480.0f); };
     const auto redAt = [&](int x, float overlayY) {
-      uint8_t px[3];
-      testsupport::PixelAt(x, row(overlayY), px);
-      return int(px[0]);
+      return testsupport::PixelRgb(x, row(overlayY))[0];
     };
     const int middle = p.x + p.w / 2;
-    EXPECT_EQ(std::vector<int>({redAt(middle, 81), redAt(middle, 399), redAt(middle, 40),
-                                redAt(middle, 450), redAt(p.x + 2, 240)}),
-              std::vector<int>({255, 255, 0, 0, 255}))
+    EXPECT_EQ(
+        std::vector<int>({redAt(middle, 81), redAt(middle, 399), redAt(middle, 75),
+                          redAt(middle, 410), redAt(p.x + 2, 240), redAt(p.x + p.w - 2, 240)}),
+        std::vector<int>({255, 255, 0, 0, 255, 255}))
         << p.w;
   }
   // The straightforward drawing draws everywhere.
@@ -199,9 +194,7 @@ TEST_F(ScreenCopiesTest, PictureBandFollowsTheViewport) {
   BeginPictureBand();
   DrawRect2D(0, 0, 640, 480, red);
   EndPictureBand();
-  uint8_t px[3];
-  testsupport::PixelAt(400, 20, px);
-  EXPECT_EQ(px[0], 255);
+  EXPECT_EQ(testsupport::PixelRgb(400, 20)[0], 255);
 }
 
 // Drawn behind, a picture lands only where nothing wrote depth since the
@@ -224,16 +217,13 @@ TEST_F(ScreenCopiesTest, DrawnBehindShowsOnlyWhereNothingWroteDepth) {
   const float blue[4] = {0, 0, 1, 1};
   DrawRect2D(0, 0, 640, 480, blue);
   EndBehind();
-  uint8_t left[3], right[3];
-  testsupport::PixelAt(200, 300, left);
-  testsupport::PixelAt(600, 300, right);
-  EXPECT_EQ(std::vector<int>(left, left + 3), std::vector<int>({255, 0, 0}));
-  EXPECT_EQ(std::vector<int>(right, right + 3), std::vector<int>({0, 0, 255}));
+  EXPECT_EQ(testsupport::PixelRgb(200, 300), std::vector<int>({255, 0, 0}));
+  EXPECT_EQ(testsupport::PixelRgb(600, 300), std::vector<int>({0, 0, 255}));
   GLfloat range[2] = {0, 0};
   glGetFloatv(GL_DEPTH_RANGE, range);
   GLboolean mask = GL_FALSE;
   glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
-  EXPECT_EQ(std::vector<GLint>({Get(GL_DEPTH_FUNC), glIsEnabled(GL_DEPTH_TEST), mask}),
+  EXPECT_EQ(std::vector<GLint>({GetInteger(GL_DEPTH_FUNC), glIsEnabled(GL_DEPTH_TEST), mask}),
             std::vector<GLint>({GL_LESS, GL_FALSE, GL_TRUE}));
   EXPECT_EQ(std::vector<float>(range, range + 2), std::vector<float>({0.0f, 1.0f}));
 }

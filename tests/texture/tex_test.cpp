@@ -7,7 +7,7 @@
 #include "render/glhelpers.h"
 #include "render/image2d.h"
 #include "shell/base/glapi.h"
-#include "support/gl_context.h"
+#include "support/gl_state.h"
 #include "support/temp_dir.h"
 #include "texture/fixtures.h"
 #include "texture/texlib.h"
@@ -24,11 +24,7 @@ class TextureTest : public testing::Test {
   testsupport::ScopedChdir here_{dir_.path()};
 };
 
-GLint Get(GLenum what) {
-  GLint value = 0;
-  glGetIntegerv(what, &value);
-  return value;
-}
+using testsupport::GetInteger;
 
 // Level 0 of the bound texture read back, rows top first and unpadded, and its minification filter.
 Bytes Texels(size_t pixels, GLint* minFilter) {
@@ -50,8 +46,8 @@ TEST_F(TextureTest, TopRowIsTexelRowZeroOddWidthHasNoSkewGreyIsEqualRgb) {
   EXPECT_EQ(tex.Load("textures\\odd.jpg", false).code, 0);
   EXPECT_EQ(std::make_tuple(tex.GetName(), tex.width, tex.height),
             std::make_tuple("textures\\odd.jpg", 5, 6));
-  EXPECT_EQ(GLuint(Get(GL_TEXTURE_BINDING_2D)), tex.GetID());
-  EXPECT_EQ(Get(GL_UNPACK_ALIGNMENT), 1) << "the caller's unpack state is left alone";
+  EXPECT_EQ(GLuint(GetInteger(GL_TEXTURE_BINDING_2D)), tex.GetID());
+  EXPECT_EQ(GetInteger(GL_UNPACK_ALIGNMENT), 1) << "the caller's unpack state is left alone";
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   GLint minFilter = 0;
   const Bytes texels = Texels(5 * 6, &minFilter);
@@ -76,7 +72,7 @@ TEST_F(TextureTest, FailuresReportTheirCodeAndLeaveTheObjectEmpty) {
   dir_.Write("textures/text.jpg", "this is no picture");
   std::string huge = Str(good);  // the frame header claims 16000 x 16000 pixels: a 768 MB buffer
   dir_.Write("textures/huge.jpg", huge.replace(huge.find("\xFF\xC0") + 5, 4, "\x3E\x80\x3E\x80"));
-  const int wide = Get(GL_MAX_TEXTURE_SIZE) + 8;
+  const int wide = GetInteger(GL_MAX_TEXTURE_SIZE) + 8;
   Put("wide.jpg", Encode(wide, 1, 1, Bytes(wide, 99)));
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -168,9 +164,8 @@ TEST_F(TextureTest, Image2DSharesTheLibraryTextureChainsFailuresAndDrawsUpright)
                                             {425, 125}, {475, 125}, {320, 50}};
   std::string seen;
   for (const auto& [x, y] : points) {
-    uint8_t rgb[3];
     // The overlay fills the 800 x 600 window.
-    testsupport::PixelAt(int(x * 1.25f), int(y * 1.25f), rgb);
+    const std::vector<int> rgb = testsupport::PixelRgb(int(x * 1.25f), int(y * 1.25f));
     seen += "krgybmcw"[(rgb[0] > 160) + 2 * (rgb[1] > 160) + 4 * (rgb[2] > 160)];
   }
   EXPECT_EQ(seen, "rgbwkkrgkgk");
