@@ -16,6 +16,7 @@
 
 namespace {
 
+using testsupport::EndedSaying;
 using testsupport::Picture;
 using testsupport::ProgramRun;
 using testsupport::TempDir;
@@ -137,11 +138,9 @@ TEST_F(ShellRunTest, ConsoleShowsFromTheStartAndF1HidesIt) {
 }
 
 TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
-  ProgramRun run = Run({"--frobnicate"});
-  EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_NE(run.err.find("unknown option '--frobnicate'"), std::string::npos);
+  EXPECT_TRUE(EndedSaying(Run({"--frobnicate"}), 2, "unknown option '--frobnicate'"));
 
-  run = Run({"--help"});
+  ProgramRun run = Run({"--help"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_NE(run.out.find("--offscreen"), std::string::npos);
 
@@ -155,14 +154,11 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
   // A display name nobody serves: SDL quietly falls back to an invisible
   // surface, which is refused, naming the display.
-  run = testsupport::RunProgram({TESTSHOW_PATH, "--data", dir_.path(), "--window"}, {"DISPLAY=:97"},
-                                {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"});
-  EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_NE(run.err.find("the X display ':97' (DISPLAY)"), std::string::npos) << run.err;
-
-  run = Run({"--offscreen", "--data", dir_.File("nowhere")});
-  EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_NE(run.err.find("nowhere"), std::string::npos);
+  EXPECT_TRUE(
+      EndedSaying(testsupport::RunProgram({TESTSHOW_PATH, "--data", dir_.path(), "--window"},
+                                          {"DISPLAY=:97"}, {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}),
+                  2, "the X display ':97' (DISPLAY)"));
+  EXPECT_TRUE(EndedSaying(Run({"--offscreen", "--data", dir_.File("nowhere")}), 2, "nowhere"));
 
   // A failed set-up shows its message and draws nothing.
   { std::ofstream(dir_.File("fail_init")) << ""; }
@@ -182,19 +178,17 @@ TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
 
   // A request that cannot be carried out stops before anything runs.
   std::filesystem::remove(dir_.File("layer_events.txt"));
-  run = Run({"--offscreen", "--until", "3", "--shot", ShotAt("10", "late.png")});
-  EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_NE(run.err.find("after --until 3"), std::string::npos) << run.err;
+  EXPECT_TRUE(EndedSaying(Run({"--offscreen", "--until", "3", "--shot", ShotAt("10", "late.png")}),
+                          2, "after --until 3"));
   EXPECT_EQ(Events(), "");
 }
 
 TEST_F(ShellRunTest, WithoutDataFolderItSaysEveryPlaceItLooked) {
   // The test show's own folder holds no music, nor does any share folder.
   const ProgramRun run = testsupport::RunProgram({TESTSHOW_PATH, "--offscreen"});
-  EXPECT_EQ(run.exitStatus, 1);
   const std::string programFolder =
       std::filesystem::path(TESTSHOW_PATH).parent_path().lexically_normal().generic_string();
-  EXPECT_NE(run.err.find("looked in " + programFolder + ", "), std::string::npos) << run.err;
+  EXPECT_TRUE(EndedSaying(run, 1, "looked in " + programFolder + ", "));
   EXPECT_NE(run.err.find("share/velmora"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("--data"), std::string::npos) << run.err;
 }
