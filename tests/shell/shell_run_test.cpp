@@ -132,8 +132,8 @@ TEST_F(ShellRunTest, RunEndsWithTheFirstFramePast193Point9) {
 }
 
 TEST_F(ShellRunTest, FailuresEndTheRunWithTheirStatusAndMessage) {
-  EXPECT_TRUE(EndedSaying(Run({"--frobnicate"}), 2, "unknown option '--frobnicate'"));
-
+  // (A command line that is refused ends with 2 as the late shot below does;
+  // the messages are OptionsTest's.)
   ProgramRun run = Run({"--help"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_NE(run.out.find("--offscreen"), std::string::npos);
