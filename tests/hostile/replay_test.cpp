@@ -17,18 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
 
-std::vector<std::string> FilesIn(const std::string& folder) {
+// Runs every file of the folder, in name order; returns how many there were.
+size_t Replay(const std::string& folder) {
   std::vector<std::string> files;
   std::error_code ignored;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
     if (entry.is_regular_file()) files.push_back(entry.path().string());
   std::sort(files.begin(), files.end());
-  return files;
-}
-
-// Runs every file of the folder; returns how many there were.
-size_t Replay(const std::string& folder) {
-  const std::vector<std::string> files = FilesIn(folder);
   for (const std::string& file : files) {
     std::ifstream in(file, std::ios::binary);
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};

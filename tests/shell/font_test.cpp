@@ -30,9 +30,8 @@ TEST(FontTest, MadeAgainReplacesItsListsAndDrawsTheNewSize) {
   // A wide letter at the last size (39 px) covers more than at 10 px: ink
   // grows with the square of the height, about 15 times here (glyphs capped
   // at 30 px would give 9).
-  auto inkedPixels = [&font](int height) {
-    int dummyContext = 0;
-    font.Create(&dummyContext, "Tahoma", height, 700);
+  auto inkedPixels = [&](int height) {
+    font.Create(&dummy, "Tahoma", height, 700);
     glViewport(0, 0, 800, 600);
     SetOrtho2D(false);  // the 640x480 overlay over the whole drawable
     glClearColor(0, 0, 0, 1);

@@ -3,6 +3,7 @@
 // Init, Restart and Done is appended to "layer_events.txt" in the working
 // folder; a file "fail_init" there makes the green layer's Init fail.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "render/glhelpers.h"
@@ -23,13 +24,8 @@ class ColourLayer : public CLayer {
 
   Result Init() override {
     Note(std::string("init ") + name_);
-    if (std::string(name_) == "green") {
-      FILE* marker = std::fopen("fail_init", "r");
-      if (marker != nullptr) {
-        std::fclose(marker);
-        return Result(1, "CGreen::Init() : asked to fail");
-      }
-    }
+    if (std::string(name_) == "green" && std::filesystem::exists("fail_init"))
+      return Result(1, "CGreen::Init() : asked to fail");
     return Result(0, "ok");
   }
   void Restart() override { Note(std::string("restart ") + name_); }

@@ -27,18 +27,17 @@ bool EnsureGLContext() {
 }
 
 std::vector<uint8_t> ReadPixelsTopFirst(int x, int y, int width, int height) {
-  std::vector<uint8_t> bottomFirst(static_cast<size_t>(width) * height * 3);
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(x, y, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomFirst.data());
+  glReadPixels(x, y, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  std::vector<uint8_t> topFirst(bottomFirst.size());
-  const size_t row = static_cast<size_t>(width) * 3;
-  for (int r = 0; r < height; ++r) {
-    std::copy(bottomFirst.begin() + static_cast<long>(r * row),
-              bottomFirst.begin() + static_cast<long>((r + 1) * row),
-              topFirst.begin() + static_cast<long>((height - 1 - r) * row));
+  // GL's rows come bottom first: swap them end for end.
+  const long row = static_cast<long>(width) * 3;
+  for (long r = 0; r < height / 2; ++r) {
+    std::swap_ranges(pixels.begin() + r * row, pixels.begin() + (r + 1) * row,
+                     pixels.end() - (r + 1) * row);
   }
-  return topFirst;
+  return pixels;
 }
 
 void PixelAt(int x, int yFromTop, uint8_t rgb[3]) {
@@ -46,10 +45,9 @@ void PixelAt(int x, int yFromTop, uint8_t rgb[3]) {
   glGetIntegerv(GL_VIEWPORT, viewport);
   int width = 0, height = 0;
   platform::DrawableSize(&width, &height);
-  if (height == 0) height = viewport[3];
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(x, height - 1 - yFromTop, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  const std::vector<uint8_t> pixel =
+      ReadPixelsTopFirst(x, (height == 0 ? viewport[3] : height) - 1 - yFromTop, 1, 1);
+  std::copy(pixel.begin(), pixel.end(), rgb);
 }
 
 }  // namespace testsupport

@@ -68,6 +68,14 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<st
   return run;
 }
 
+testing::AssertionResult EndedSaying(const ProgramRun& run, int status, const std::string& text) {
+  if (run.exitStatus == status && run.err.find(text) != std::string::npos)
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure()
+         << "ended with " << run.exitStatus << " (expected " << status << ") saying\n"
+         << run.err << "(expected it to say '" << text << "')";
+}
+
 std::string Probe(const std::string& file, const std::string& what) {
   std::string out =
       RunProgram({"/bin/sh", "-c",

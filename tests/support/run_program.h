@@ -1,5 +1,6 @@
 // Runs a program as a child process and collects what it printed.
 #pragma once
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -13,6 +14,10 @@ struct ProgramRun {
   std::string out;
   std::string err;
 };
+
+// Whether `run` ended with `status` and said `text` on its standard error; a
+// failure shows both.
+testing::AssertionResult EndedSaying(const ProgramRun& run, int status, const std::string& text);
 
 // Runs `args[0]` with `args` in the current environment plus `setEnv`
 // ("NAME=value") minus `unsetEnv`; kills it after timeoutSeconds.

@@ -21,26 +21,20 @@ constexpr uint8_t kGrey = 51;                // the cleared colour, 0.2
 constexpr int kBandTop = kPicH * 400 / 480;  // the picture's bottom letterbox band
 
 // Every piece of state a layer of the next frame could read, in one list.
+// (glGetDoublev reads any of them: matrices, enums, names and switches.)
 std::vector<double> ReadState() {
   std::vector<double> s;
-  const auto floats = [&](GLenum what, int n) {
-    float v[16];
-    glGetFloatv(what, v);
+  const auto read = [&](GLenum what, int n) {
+    double v[16];
+    glGetDoublev(what, v);
     s.insert(s.end(), v, v + n);
   };
-  const auto ints = [&](GLenum what, int n) {
-    GLint v[4];
-    glGetIntegerv(what, v);
-    s.insert(s.end(), v, v + n);
-  };
-  floats(GL_PROJECTION_MATRIX, 16), floats(GL_MODELVIEW_MATRIX, 16);
-  floats(GL_CURRENT_COLOR, 4), floats(GL_CURRENT_RASTER_POSITION, 4), ints(GL_VIEWPORT, 4);
+  read(GL_PROJECTION_MATRIX, 16), read(GL_MODELVIEW_MATRIX, 16), read(GL_CURRENT_COLOR, 4);
+  read(GL_CURRENT_RASTER_POSITION, 4), read(GL_VIEWPORT, 4);
   for (GLenum one : {GL_BLEND_SRC, GL_BLEND_DST, GL_MATRIX_MODE, GL_ACTIVE_TEXTURE, GL_LIST_BASE,
-                     GL_TEXTURE_BINDING_2D})
-    ints(one, 1);
-  for (GLenum cap : {GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_ALPHA_TEST, GL_FOG,
-                     GL_SCISSOR_TEST, GL_TEXTURE_2D, GL_LINE_SMOOTH})
-    s.push_back(glIsEnabled(cap));
+                     GL_TEXTURE_BINDING_2D, GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING,
+                     GL_ALPHA_TEST, GL_FOG, GL_SCISSOR_TEST, GL_TEXTURE_2D, GL_LINE_SMOOTH})
+    read(one, 1);
   return s;
 }
 

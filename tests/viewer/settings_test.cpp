@@ -87,12 +87,7 @@ TEST(SettingsTest, SavedWholeLoadedBackAndBadFilesIgnoredWithOneLine) {
 
   ASSERT_TRUE(settings::Save(path, settings::Settings(), &why)) << why;
   ASSERT_TRUE(settings::Save(path, kSample, &why)) << why;
-  int entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.File("config/velmora"))) {
-    EXPECT_EQ(entry.path().filename(), "settings");
-    ++entries;
-  }
-  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(testsupport::Names(dir.File("config/velmora")), std::set<std::string>{"settings"});
   ASSERT_TRUE(settings::Load(path, &loaded, &why)) << why;
   EXPECT_TRUE(loaded == kSample);
 
