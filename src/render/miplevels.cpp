@@ -49,6 +49,13 @@ void MeasureLight(const std::vector<uint8_t>& texels, int w, int h, float* exten
   *reach = std::min(1.0f, maxSum + du + dv);
 }
 
+// Empties the renderer's error flags (a driver keeps at most a few).
+void DiscardEarlierErrors() {
+  for (int i = 0; i < 8; ++i) {
+    if (glGetError() == GL_NO_ERROR) return;
+  }
+}
+
 // The level of detail at quad point `p` in the two ways renderers work it
 // out; false behind the eye or edge-on. a and b are the clip-space changes
 // per unit of s and of t.
@@ -158,9 +165,9 @@ void CMipLevels::Make(uint32_t source) {
   const bool mipmapped = minFilter != GL_NEAREST && minFilter != GL_LINEAR;
   std::vector<uint8_t> texels;
   // Without room for a level (in memory or on the renderer) there are no
-  // levels at all: the mipmapped texture is always used then.
-  for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-  }
+  // levels at all: the mipmapped texture is always used then. Errors left by
+  // earlier calls must not count as this one's.
+  DiscardEarlierErrors();
   bool failed = false;
   for (int level = 0; mipmapped && !failed && level < kMaxLevels; ++level) {
     glBindTexture(GL_TEXTURE_2D, source);

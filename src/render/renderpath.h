@@ -15,8 +15,9 @@ void SetReferenceDrawing(bool on);
 // With the fast drawing, BeginPictureBand limits drawing (not the clears of
 // ClearColorBuffer and ClearDepthBuffer) to that band of the current viewport
 // (a pixel row more on each side) with the scissor test; EndPictureBand turns
-// the test off again. Neither does anything with the straightforward drawing. A capture
-// (CRenderTexture) must not lie between the two: its corner of the frame reaches under the bars.
+// the test off again. Neither does anything with the straightforward drawing.
+// A capture (CRenderTexture) must not lie between the two: its corner of the
+// frame reaches under the bars.
 void BeginPictureBand();
 void EndPictureBand();
 
